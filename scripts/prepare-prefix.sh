@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Creates the WoW64 prefix the tests and the demo run in (never ~/.wine) and
+# applies the settings tests rely on. Does nothing when it is ready already.
+set -euo pipefail
+source "$(dirname "$0")/wine-env.sh"
+
+stamp="$WINEPREFIX/.zem-prefix-ready"
+if [ -f "$stamp" ]; then
+  exit 0
+fi
+
+rm -rf "$WINEPREFIX"
+mkdir -p "$(dirname "$WINEPREFIX")"
+echo "prepare-prefix: creating $WINEPREFIX"
+wine wineboot --init </dev/null >/dev/null 2>&1
+# A crash must end the test, not open a dialog that waits for a click.
+wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+# Without a window manager every window close costs seconds when Wine manages windows.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+wineserver -w
+touch "$stamp"

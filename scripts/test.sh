@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the 32-bit program and its tests, and runs
+# every test under Wine. Extra arguments go to ctest (e.g. -R LogBanner).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/setup.sh
+source scripts/wine-env.sh
+
+cmake --preset wine >/dev/null
+cmake --build --preset wine
+bash scripts/prepare-prefix.sh
+
+source scripts/display.sh
+start_display
+
+# A warm wineserver keeps the first test from waiting on Wine's start-up services.
+wineserver -k 2>/dev/null || true
+wineserver -p
+wine wineboot </dev/null >/dev/null 2>&1 || true
+
+status=0
+ctest --preset wine "$@" || status=$?
+
+wineserver -k 2>/dev/null || true
+stop_display
+exit $status

@@ -1,0 +1,18 @@
+# Sourced by the scripts: the Wine settings every run of the program uses.
+# ZEM_BUILD_DIR may be set before sourcing; the prefix lives inside it.
+ZEM_SOURCE_DIR="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+export ZEM_SOURCE_DIR
+export ZEM_BUILD_DIR="${ZEM_BUILD_DIR:-$ZEM_SOURCE_DIR/build}"
+export WINEPREFIX="${WINEPREFIX_OVERRIDE:-$ZEM_BUILD_DIR/wineprefix}"
+export WINEARCH=win64
+# Wine 8's 32-bit loader is an i386 Linux program; we run the 64-bit loader
+# directly so that hosts without 32-bit execution work the same.
+export WINELOADER=/usr/lib/wine/wine64
+wine() { "$WINELOADER" "$@"; }
+export -f wine
+export WINEDEBUG=-all
+# No Mono or Gecko installers at prefix creation: nothing here needs them.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine reports the ANSI code page 1252 only under these locales.
+export LANG=C.UTF-8
+unset LC_ALL

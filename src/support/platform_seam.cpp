@@ -1,0 +1,134 @@
+#include "support/platform_seam.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <map>
+#include <mutex>
+
+namespace WindowsPlatform {
+
+namespace {
+
+struct FailureRule {
+    std::string call;
+    DWORD code;
+    std::string objectPart;
+    int remaining;
+    int hits;
+};
+
+struct AttributeRule {
+    std::string pathSuffix;
+    DWORD attributes;
+    DWORD reparseTag;
+};
+
+struct Seam {
+    std::mutex lock;
+    std::atomic<int> armed{0};
+    int nextId = 1;
+    std::map<int, FailureRule> failures;
+    std::map<int, AttributeRule> attributes;
+};
+
+Seam& TheSeam()
+{
+    static Seam* seam = new Seam;
+    return *seam;
+}
+
+std::string Lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+bool EndsWith(const std::string& text, const std::string& suffix)
+{
+    return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+} // namespace
+
+DWORD InjectedFailure(const char* call, const std::string& object)
+{
+    Seam& seam = TheSeam();
+    if (seam.armed.load(std::memory_order_acquire) == 0)
+        return 0;
+    std::lock_guard<std::mutex> guard(seam.lock);
+    for (auto& entry : seam.failures) {
+        FailureRule& rule = entry.second;
+        if (rule.call != call || rule.remaining == 0)
+            continue;
+        if (!rule.objectPart.empty() && Lower(object).find(Lower(rule.objectPart)) == std::string::npos)
+            continue;
+        if (rule.remaining > 0)
+            --rule.remaining;
+        ++rule.hits;
+        return rule.code;
+    }
+    return 0;
+}
+
+DWORD InjectedAttributes(const std::string& path, DWORD* reparseTag)
+{
+    Seam& seam = TheSeam();
+    if (seam.armed.load(std::memory_order_acquire) == 0)
+        return 0;
+    std::lock_guard<std::mutex> guard(seam.lock);
+    std::string lowered = Lower(path);
+    for (const auto& entry : seam.attributes) {
+        if (EndsWith(lowered, Lower(entry.second.pathSuffix))) {
+            if (reparseTag)
+                *reparseTag = entry.second.reparseTag;
+            return entry.second.attributes;
+        }
+    }
+    return 0;
+}
+
+ScopedFailure::ScopedFailure(const std::string& call, DWORD code, const std::string& objectPart, int times)
+{
+    Seam& seam = TheSeam();
+    std::lock_guard<std::mutex> guard(seam.lock);
+    id_ = seam.nextId++;
+    seam.failures[id_] = FailureRule{call, code, objectPart, times, 0};
+    seam.armed.fetch_add(1, std::memory_order_release);
+}
+
+ScopedFailure::~ScopedFailure()
+{
+    Seam& seam = TheSeam();
+    std::lock_guard<std::mutex> guard(seam.lock);
+    seam.failures.erase(id_);
+    seam.armed.fetch_sub(1, std::memory_order_release);
+}
+
+int ScopedFailure::Hits() const
+{
+    Seam& seam = TheSeam();
+    std::lock_guard<std::mutex> guard(seam.lock);
+    auto found = seam.failures.find(id_);
+    return found == seam.failures.end() ? 0 : found->second.hits;
+}
+
+ScopedEntryAttributes::ScopedEntryAttributes(const std::string& pathSuffix, DWORD attributes, DWORD reparseTag)
+{
+    Seam& seam = TheSeam();
+    std::lock_guard<std::mutex> guard(seam.lock);
+    id_ = seam.nextId++;
+    seam.attributes[id_] = AttributeRule{pathSuffix, attributes, reparseTag};
+    seam.armed.fetch_add(1, std::memory_order_release);
+}
+
+ScopedEntryAttributes::~ScopedEntryAttributes()
+{
+    Seam& seam = TheSeam();
+    std::lock_guard<std::mutex> guard(seam.lock);
+    seam.attributes.erase(id_);
+    seam.armed.fetch_sub(1, std::memory_order_release);
+}
+
+} // namespace WindowsPlatform

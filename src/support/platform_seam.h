@@ -1,0 +1,62 @@
+// The one place where a test can change what a Win32 call answers.
+//
+// Wine grants every access and cannot create reparse points, so a test that
+// needs "access denied", "ownership refused" or a folder entry that is a link
+// arms this seam. The operations consult it right before the real call:
+//
+//     if (DWORD injected = WindowsPlatform::InjectedFailure("DeleteFileA", path)) {
+//         SetLastError(injected);
+//         return FALSE-like result;
+//     }
+//
+// With nothing armed the check is one atomic load, so production code pays
+// nothing measurable for it.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace WindowsPlatform {
+
+// The error code a test asked `call` (the Win32 function's name) to fail with
+// for `object` (a path, key or service name), or 0 to make the real call.
+DWORD InjectedFailure(const char* call, const std::string& object = std::string());
+
+// Attribute bits a test wants the folder entry at `path` to report in
+// addition to its real ones (FILE_ATTRIBUTE_REPARSE_POINT, say), with the
+// reparse tag that goes with them; 0 when nothing is armed for the path.
+DWORD InjectedAttributes(const std::string& path, DWORD* reparseTag = nullptr);
+
+// Makes `call` fail with `code` while it lives, for every object whose text
+// contains `objectPart` (all objects when it is empty). `times` limits how many
+// calls fail (negative: every call).
+class ScopedFailure {
+public:
+    ScopedFailure(const std::string& call, DWORD code, const std::string& objectPart = std::string(), int times = -1);
+    ~ScopedFailure();
+    ScopedFailure(const ScopedFailure&) = delete;
+    ScopedFailure& operator=(const ScopedFailure&) = delete;
+
+    // How many calls this rule has failed so far.
+    int Hits() const;
+
+private:
+    int id_;
+};
+
+// Makes the folder entry whose full path ends with `pathSuffix` (compared
+// without regard to case) report `attributes` in addition to its own.
+class ScopedEntryAttributes {
+public:
+    ScopedEntryAttributes(const std::string& pathSuffix, DWORD attributes,
+                          DWORD reparseTag = IO_REPARSE_TAG_MOUNT_POINT);
+    ~ScopedEntryAttributes();
+    ScopedEntryAttributes(const ScopedEntryAttributes&) = delete;
+    ScopedEntryAttributes& operator=(const ScopedEntryAttributes&) = delete;
+
+private:
+    int id_;
+};
+
+} // namespace WindowsPlatform

@@ -1,0 +1,24 @@
+#include "support/notification.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+TEST(NotificationWrapper, CancelIsDroppedOtherFailuresWaitInThePendingSlot)
+{
+    TakePendingException();
+    DeliverNotification([] { throw UserCancelled(); });
+    EXPECT_FALSE(TakePendingException()) << "a cancel leaves no trace";
+
+    DeliverNotification([] { throw std::runtime_error("first"); });
+    DeliverNotification([] { throw Windows::Error(ERROR_ACCESS_DENIED); });
+    std::unique_ptr<CaughtException> pending = TakePendingException();
+    ASSERT_TRUE(pending);
+    EXPECT_THROW(pending->rethrow(), Windows::Error) << "a later failure replaces the earlier one";
+    EXPECT_FALSE(TakePendingException());
+
+    bool ran = false;
+    DeliverNotification([&] { ran = true; });
+    EXPECT_TRUE(ran);
+    EXPECT_FALSE(TakePendingException());
+}
