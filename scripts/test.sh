@@ -7,8 +7,8 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 source scripts/wine-env.sh
 
-cmake --preset wine >/dev/null
-cmake --build --preset wine
+cmake --preset wine -B "$ZEM_BUILD_DIR" >/dev/null
+cmake --build "$ZEM_BUILD_DIR" -j2
 bash scripts/prepare-prefix.sh
 
 source scripts/display.sh
@@ -20,7 +20,7 @@ wineserver -p
 wine wineboot </dev/null >/dev/null 2>&1 || true
 
 status=0
-ctest --preset wine "$@" || status=$?
+ctest --preset wine --test-dir "$ZEM_BUILD_DIR" "$@" || status=$?
 
 wineserver -k 2>/dev/null || true
 stop_display
