@@ -1,0 +1,134 @@
+#include "remove/security.h"
+#include "support/file_access.h"
+#include "support/platform_seam.h"
+#include "support/windows_error.h"
+#include "testkit/recording_log.h"
+#include "testkit/scratch.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+using WindowsPlatform::ScopedFailure;
+
+namespace {
+
+DWORD CodeOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const Windows::Error& error) {
+        return error.Code();
+    }
+    return 0;
+}
+
+class ObjectAccess : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        file_ = folder_ / "owned-by-someone.txt";
+        WriteWholeFile(file_, "data");
+    }
+    ScratchFolder folder_;
+    std::string file_;
+    RecordingLog log_;
+};
+
+struct Refusal {
+    const char* call;
+    DWORD code;
+    int times;
+};
+
+struct GrantCase {
+    const char* name;
+    std::vector<Refusal> refusals; // armed in this order; earlier rules are matched first
+    DWORD thrown;
+    const char* logged;
+};
+
+} // namespace
+
+TEST_F(ObjectAccess, WritableObjectGetsTheNewListAtOnceWithoutTakingOwnership)
+{
+    ScopedFailure noToken("OpenProcessToken", ERROR_ACCESS_DENIED);
+    EXPECT_NO_THROW(Remove::GrantObjectAccess(file_, SE_FILE_OBJECT, log_));
+    EXPECT_EQ(noToken.Hits(), 0) << "ownership must not be attempted";
+    EXPECT_EQ(log_.Text(), "");
+}
+
+TEST_F(ObjectAccess, EachRefusalTakesItsPathWritesItsFirstPieceAndThrowsItsCode)
+{
+    const GrantCase cases[] = {
+        {"first attempt refused, ownership taken, second attempt succeeds",
+         {{"SetNamedSecurityInfoA:DACL", ERROR_ACCESS_DENIED, 1}},
+         0,
+         ""},
+        {"both attempts refused: only the second code is reported",
+         {{"SetNamedSecurityInfoA:DACL", ERROR_ACCESS_DENIED, 1},
+          {"SetNamedSecurityInfoA:DACL", ERROR_INVALID_OWNER, -1}},
+         ERROR_INVALID_OWNER,
+         "error setting object security descriptor: "},
+        {"owner change refused (a missing object)",
+         {{"SetNamedSecurityInfoA:DACL", ERROR_FILE_NOT_FOUND, -1},
+          {"SetNamedSecurityInfoA:OWNER", ERROR_FILE_NOT_FOUND, -1}},
+         ERROR_FILE_NOT_FOUND,
+         "error changing object owner: "},
+        {"access list cannot be built", {{"SetEntriesInAclA", ERROR_NOT_ENOUGH_MEMORY, -1}}, ERROR_NOT_ENOUGH_MEMORY,
+         "error creating ACL: "},
+        {"token cannot be opened",
+         {{"SetNamedSecurityInfoA:DACL", ERROR_ACCESS_DENIED, -1}, {"OpenProcessToken", ERROR_ACCESS_DENIED, -1}},
+         ERROR_ACCESS_DENIED,
+         ""},
+        {"privilege cannot be enabled",
+         {{"SetNamedSecurityInfoA:DACL", ERROR_ACCESS_DENIED, -1},
+          {"AdjustTokenPrivileges", ERROR_PRIVILEGE_NOT_HELD, -1}},
+         ERROR_PRIVILEGE_NOT_HELD,
+         ""},
+    };
+    for (const GrantCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        log_.Clear();
+        std::vector<std::unique_ptr<ScopedFailure>> armed;
+        for (const Refusal& refusal : c.refusals)
+            armed.emplace_back(new ScopedFailure(refusal.call, refusal.code, "", refusal.times));
+        EXPECT_EQ(CodeOf([&] { Remove::GrantObjectAccess(file_, SE_FILE_OBJECT, log_); }), c.thrown);
+        EXPECT_EQ(log_.Text(), c.logged);
+    }
+}
+
+// Wine keeps no access lists on files, so the list itself is checked: what a
+// grant writes is exactly this one entry.
+TEST(FullAccessList, OneInheritedFullControlEntryForTheCurrentUser)
+{
+    RecordingLog log;
+    Windows::UniqueLocalMemory list = Remove::MakeFullAccessAcl(log);
+    PACL acl = static_cast<PACL>(list.get());
+    ASSERT_NE(acl, nullptr);
+    EXPECT_EQ(acl->AceCount, 1);
+    ACCESS_ALLOWED_ACE* ace = nullptr;
+    ASSERT_TRUE(GetAce(acl, 0, reinterpret_cast<void**>(&ace)));
+    EXPECT_EQ(ace->Header.AceType, ACCESS_ALLOWED_ACE_TYPE);
+    EXPECT_EQ(ace->Header.AceFlags, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
+    EXPECT_EQ(ace->Mask, static_cast<ACCESS_MASK>(GENERIC_ALL));
+
+    HANDLE token = nullptr;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+    Windows::UniqueKernelHandle ownedToken(token);
+    BYTE buffer[256];
+    DWORD size = 0;
+    ASSERT_TRUE(GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size));
+    EXPECT_TRUE(EqualSid(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &ace->SidStart));
+    EXPECT_EQ(log.Text(), "");
+}
+
+TEST(RegistryKeyAccess, GrantOnARealKeyByItsSecurityName)
+{
+    ScratchRegistryKey key(HKEY_CURRENT_USER);
+    RecordingLog log;
+    EXPECT_NO_THROW(Remove::GrantObjectAccess("CURRENT_USER\\" + key.SubkeyPath(), SE_REGISTRY_KEY, log));
+    EXPECT_EQ(log.Text(), "");
+}
