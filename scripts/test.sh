@@ -7,7 +7,11 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 source scripts/wine-env.sh
 
-cmake --preset wine -B "$ZEM_BUILD_DIR" >/dev/null
+# The shipped program is the 32-bit build; the tests check what it is.
+cmake --preset win32 -B "$ZEM_BUILD_DIR-win32" >/dev/null
+cmake --build "$ZEM_BUILD_DIR-win32" -j2 --target ZEMRemove
+
+cmake --preset wine -B "$ZEM_BUILD_DIR" -DZEM_SHIPPED_EXE="$ZEM_BUILD_DIR-win32/bin/ZEMRemove.exe" >/dev/null
 cmake --build "$ZEM_BUILD_DIR" -j2
 bash scripts/prepare-prefix.sh
 
