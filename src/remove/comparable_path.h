@@ -7,7 +7,7 @@
 
 namespace Windows {
 
-// "X:\…" or "\\server\share…" ('/' counts as '\\'): a path that names a place
+// "X:\..." or "\\server\share..." ('/' counts as '\\'): a path that names a place
 // without reference to the current drive or folder.
 bool IsAbsolutePath(const std::string& path);
 

@@ -5,7 +5,9 @@
 #include "remove/protected_folders.h"
 #include "remove/security.h"
 #include "support/exceptions.h"
+#include "support/windows_error.h"
 
+#include <new>
 #include <optional>
 
 namespace Remove {
@@ -18,21 +20,25 @@ const char kDeleteFailed[] = "...error occured while trying to delete file \"";
 const char kRemoveFolderFailed[] = "...in call to RemoveDirectory for \"";
 const char kCheckFailed[] = "...error occured while checking for file \"";
 
-// Ends the current line with the exception being handled and the continuation.
-void LogFailure(Log& log, const char* continuation, const std::string& path)
+// Runs one step; a failure ends the current line with its description and the
+// continuation naming the path. Memory exhaustion is the caller's to handle.
+template <typename Step>
+bool Attempt(Log& log, const char* continuation, const std::string& path, Step step)
 {
-    log << DescribeCurrentException() << continuation << path << "\"" << LineEnd;
+    try {
+        step();
+        return true;
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (...) {
+        log << DescribeCurrentException() << continuation << path << "\"" << LineEnd;
+        return false;
+    }
 }
 
 bool RemoveFolderEntry(const std::string& folder, Log& log)
 {
-    try {
-        Windows::RemoveEmptyFolder(folder);
-        return true;
-    } catch (...) {
-        LogFailure(log, kRemoveFolderFailed, folder);
-        return false;
-    }
+    return Attempt(log, kRemoveFolderFailed, folder, [&] { Windows::RemoveEmptyFolder(folder); });
 }
 
 // A link goes as itself: granting access or clearing attributes would reach
@@ -41,13 +47,7 @@ bool RemoveLink(const std::string& path, DWORD attributes, Log& log)
 {
     if (Windows::IsFolder(attributes))
         return RemoveFolderEntry(path, log);
-    try {
-        Windows::DeleteOneFile(path);
-        return true;
-    } catch (...) {
-        LogFailure(log, kDeleteFailed, path);
-        return false;
-    }
+    return Attempt(log, kDeleteFailed, path, [&] { Windows::DeleteOneFile(path); });
 }
 
 // A file the listing found. Most files simply go with one call; only when that
@@ -119,7 +119,8 @@ std::optional<DWORD> KnownAttributes(const std::string& path)
         std::optional<DWORD> attributes = Windows::ReadFileAttributes(path);
         if (attributes || IsAbsence(GetLastError()))
             return attributes;
-    } catch (...) {
+    } catch (const Windows::Error&) {
+        // Too long for the ANSI calls: the next step says so.
     }
     return DWORD(0);
 }
@@ -129,27 +130,18 @@ std::optional<DWORD> KnownAttributes(const std::string& path)
 bool CheckFile(const std::string& path, Log& log)
 {
     log << "Checking for file \"" << path << "\"...";
-    try {
-        bool found = Windows::ReadFileAttributes(path).has_value();
+    bool found = false;
+    if (Attempt(log, kCheckFailed, path, [&] { found = Windows::ReadFileAttributes(path).has_value(); }))
         log << (found ? "found" : "not found") << LineEnd;
-        return found;
-    } catch (...) {
-        LogFailure(log, kCheckFailed, path);
-        return false;
-    }
+    return found;
 }
 
 bool GrantFileAccess(const std::string& path, Log& log)
 {
-    try {
-        if (Windows::CanOpenForDelete(path))
-            return true;
-        GrantObjectAccess(path, SE_FILE_OBJECT, log);
-        return true;
-    } catch (...) {
-        LogFailure(log, kGrantFailed, path);
-        return false;
-    }
+    return Attempt(log, kGrantFailed, path, [&] {
+        if (!Windows::CanOpenForDelete(path))
+            GrantObjectAccess(path, SE_FILE_OBJECT, log);
+    });
 }
 
 bool DeleteFileItem(const std::string& path, Log& log)
@@ -163,22 +155,11 @@ bool DeleteFileItem(const std::string& path, Log& log)
     if (!attributes)
         return true;
 
-    if (*attributes & FILE_ATTRIBUTE_READONLY) {
-        try {
-            Windows::ChangeFileAttributes(path, *attributes & ~FILE_ATTRIBUTE_READONLY);
-        } catch (...) {
-            LogFailure(log, kReadOnlyFailed, path);
-            return false;
-        }
-    }
-
-    try {
-        Windows::DeleteOneFile(path);
-        return true;
-    } catch (...) {
-        LogFailure(log, kDeleteFailed, path);
+    if ((*attributes & FILE_ATTRIBUTE_READONLY) &&
+        !Attempt(log, kReadOnlyFailed, path,
+                 [&] { Windows::ChangeFileAttributes(path, *attributes & ~FILE_ATTRIBUTE_READONLY); }))
         return false;
-    }
+    return Attempt(log, kDeleteFailed, path, [&] { Windows::DeleteOneFile(path); });
 }
 
 bool DeleteDirectoryTree(const std::string& folder, Log& log)

@@ -227,6 +227,33 @@ std::vector<ProtectedFolder> GatherProtectedFolders()
     return gathering.Take();
 }
 
+std::optional<std::string> ReachedPath(const std::string& path)
+{
+    // The last name is not followed: a link handed in is removed as itself.
+    UniqueFileHandle handle(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!handle)
+        return std::nullopt;
+    std::vector<char> buffer(MAX_PATH);
+    DWORD length = 0;
+    for (;;) {
+        length = GetFinalPathNameByHandleA(handle.get(), buffer.data(), static_cast<DWORD>(buffer.size()),
+                                           FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length == 0)
+            return std::nullopt;
+        if (length < buffer.size())
+            break;
+        buffer.resize(length + 1);
+    }
+    std::string reached(buffer.data(), length);
+    if (reached.compare(0, 8, "\\\\?\\UNC\\") == 0)
+        return "\\\\" + reached.substr(8);
+    if (reached.compare(0, 4, "\\\\?\\") == 0)
+        return reached.substr(4);
+    return reached;
+}
+
 const std::vector<ProtectedFolder>& ProtectedFolders()
 {
     static const std::vector<ProtectedFolder> folders = GatherProtectedFolders();
@@ -239,21 +266,50 @@ namespace Remove {
 
 namespace {
 
-std::optional<std::string> RefusalOf(const std::string& spelling)
+// "\\\\server\\c$\\...": a share that exposes a whole drive or the Windows folder.
+bool IsOnAdministrativeShare(const std::string& comparable)
 {
-    if (!Windows::IsAbsolutePath(spelling))
-        return std::string("the path is not absolute");
-    std::optional<std::string> resolved = Windows::ComparablePath(spelling);
-    if (!resolved)
-        return std::string("the path cannot be resolved");
-    const std::string& comparable = *resolved;
+    if (comparable.compare(0, 2, "\\\\") != 0)
+        return false;
+    size_t shareStart = comparable.find('\\', 2);
+    if (shareStart == std::string::npos)
+        return false;
+    size_t shareEnd = comparable.find('\\', shareStart + 1);
+    std::string share = comparable.substr(shareStart + 1, shareEnd == std::string::npos ? std::string::npos
+                                                                                          : shareEnd - shareStart - 1);
+    return !share.empty() && share.back() == '$';
+}
+
+std::optional<std::string> RefusalOfComparable(const std::string& comparable)
+{
     if (Windows::IsVolumeRoot(comparable))
         return std::string("it is the root of a drive or share");
+    if (IsOnAdministrativeShare(comparable))
+        return std::string("it lies on an administrative share");
     for (const Windows::ProtectedFolder& folder : Windows::ProtectedFolders()) {
         if (Windows::IsSameOrInside(folder.comparable, comparable))
             return "it is or holds the protected folder \"" + folder.path + "\"";
         if (folder.withContents && Windows::IsSameOrInside(comparable, folder.comparable))
             return "it lies inside the protected folder \"" + folder.path + "\"";
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> RefusalOf(const std::string& spelling)
+{
+    if (!Windows::IsAbsolutePath(spelling))
+        return std::string("the path is not absolute");
+    std::optional<std::string> comparable = Windows::ComparablePath(spelling);
+    if (!comparable)
+        return std::string("the path cannot be resolved");
+    if (std::optional<std::string> refusal = RefusalOfComparable(*comparable))
+        return refusal;
+    // A link on the way (a junction, a substituted or mapped drive) can make
+    // a harmless spelling reach a protected folder.
+    if (std::optional<std::string> reached = Windows::ReachedPath(spelling)) {
+        std::optional<std::string> reachedComparable = Windows::ComparablePath(*reached);
+        if (reachedComparable && *reachedComparable != *comparable)
+            return RefusalOfComparable(*reachedComparable);
     }
     return std::nullopt;
 }

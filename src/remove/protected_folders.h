@@ -25,15 +25,21 @@ const std::vector<ProtectedFolder>& ProtectedFolders();
 // The same gathering, done afresh (for tests and for the list above).
 std::vector<ProtectedFolder> GatherProtectedFolders();
 
+// The path the system reaches for an existing `path` once every link on the
+// way has been followed (the last name is not: a link handed in is removed
+// as itself); no value when the object does not open or has no drive path.
+std::optional<std::string> ReachedPath(const std::string& path);
+
 } // namespace Windows
 
 namespace Remove {
 
 // Why deleting `folder` with everything in it is refused, as the log shows
 // it, or no value when it may go. Refused: relative and unresolvable paths,
-// drive and share roots, a protected folder, a folder that holds one, and
-// anything inside a folder protected with its contents. Environment
-// references are judged expanded as well as literally.
+// drive and share roots, administrative shares, a protected folder, a folder
+// that holds one, and anything inside a folder protected with its contents.
+// Environment references are judged expanded as well as literally, and an
+// existing folder also as the place the links on its way lead to.
 std::optional<std::string> FolderRefusal(const std::string& folder);
 
 } // namespace Remove

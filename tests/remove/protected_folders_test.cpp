@@ -51,7 +51,7 @@ std::string Variable(const char* name)
 }
 
 // The part of the reason that tells which rule refused.
-enum class Rule { Allowed, Relative, Unresolvable, VolumeRoot, HoldsProtected, InsideProtected };
+enum class Rule { Allowed, Relative, Unresolvable, VolumeRoot, AdministrativeShare, HoldsProtected, InsideProtected };
 
 Rule RuleOf(const std::optional<std::string>& refusal)
 {
@@ -63,6 +63,8 @@ Rule RuleOf(const std::optional<std::string>& refusal)
         return Rule::Unresolvable;
     if (*refusal == "it is the root of a drive or share")
         return Rule::VolumeRoot;
+    if (*refusal == "it lies on an administrative share")
+        return Rule::AdministrativeShare;
     if (refusal->rfind("it is or holds the protected folder \"", 0) == 0)
         return Rule::HoldsProtected;
     if (refusal->rfind("it lies inside the protected folder \"", 0) == 0)
@@ -95,6 +97,10 @@ std::vector<FolderCase> ProtectedCases()
         {"//server/share/./", Rule::VolumeRoot},
         {"\\\\server\\share\\Varnek\\..", Rule::VolumeRoot},
         {"\\\\server", Rule::VolumeRoot},
+        // Administrative shares reach whole drives, this machine's included.
+        {"\\\\localhost\\C$\\Windows", Rule::AdministrativeShare},
+        {"\\\\127.0.0.1\\c$\\Program Files (x86)\\Varnek", Rule::AdministrativeShare},
+        {"\\\\server\\ADMIN$\\System32", Rule::AdministrativeShare},
         // The Windows folder and everything in it.
         {windows, Rule::HoldsProtected},
         {"C:\\Windows", Rule::HoldsProtected},
@@ -178,6 +184,7 @@ std::vector<std::string> AllowedFolders()
         "C:\\Varnek",
         "D:\\Varnek\\Relay",
         "\\\\server\\share\\Varnek",
+        "\\\\server\\share$data\\Varnek",
         "C:\\Windows Tools",
         "C:\\Program Files (x86) Backup",
         "C:\\users2",
@@ -231,6 +238,10 @@ TEST(ProtectedFolders, ComparablePathsAreOneSpellingPerFolder)
     };
     for (const Case& c : cases)
         EXPECT_EQ(Windows::ComparablePath(c.path), c.comparable) << c.path;
+
+    // Where an existing path leads once its links are followed.
+    EXPECT_EQ(Windows::ReachedPath(ShortName(programFilesX86)), programFilesX86);
+    EXPECT_EQ(Windows::ReachedPath(programFilesX86 + "\\Missing"), std::nullopt);
 
     EXPECT_TRUE(Windows::IsSameOrInside("c:\\a\\b", "c:\\a"));
     EXPECT_TRUE(Windows::IsSameOrInside("c:\\a", "c:\\a"));
