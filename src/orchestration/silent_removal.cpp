@@ -48,6 +48,8 @@ int RunSilentRemoval(const std::string& arguments, const ProductCatalogue& produ
 
     for (const auto& entry : kSwitches) {
         ZEMProduct* product = products.Get(entry.first);
+        if (!product)
+            continue;
         if (all || HasSwitch(arguments, entry.second)) {
             selection.insert(product);
             seen = true;
@@ -55,7 +57,14 @@ int RunSilentRemoval(const std::string& arguments, const ProductCatalogue& produ
         product->Detect();
     }
 
-    auto selected = [&](ProductKind kind) { return selection.count(products.Get(kind)) != 0; };
+    auto selected = [&](ProductKind kind) {
+        ZEMProduct* product = products.Get(kind);
+        return product && selection.count(product) != 0;
+    };
+    auto select = [&](ProductKind kind) {
+        if (ZEMProduct* product = products.Get(kind))
+            selection.insert(product);
+    };
 
     // The rule looks at the switches only, not at what is installed.
     if (!force && selected(ProductKind::Client) && !(selected(ProductKind::Relay) && selected(ProductKind::Server))) {
@@ -64,9 +73,9 @@ int RunSilentRemoval(const std::string& arguments, const ProductCatalogue& produ
     }
 
     if (selected(ProductKind::Client))
-        selection.insert(products.Get(ProductKind::LoggingService));
+        select(ProductKind::LoggingService);
     if (selected(ProductKind::LoggingService))
-        selection.insert(products.Get(ProductKind::DLP));
+        select(ProductKind::DLP);
 
     bool remaining = false;
     bool selectedRemains = false;

@@ -25,7 +25,7 @@ struct SilentRemovalHost {
     std::function<void(Remove::Log& log)> removeSuiteRoots;
 };
 
-// Runs the silent removal for `arguments` over the ten products of the
-// catalogue and answers the process's exit code.
+// Runs the silent removal for `arguments` over the products of the catalogue
+// (a kind without an object is passed over) and answers the process's exit code.
 int RunSilentRemoval(const std::string& arguments, const ProductCatalogue& products, Remove::Log& log,
                      const SilentRemovalHost& host);
