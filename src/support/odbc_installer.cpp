@@ -119,6 +119,12 @@ ODBCInstallerLibrary::ODBCInstallerLibrary(std::string systemDirectory, std::str
 {
 }
 
+ODBCInstallerLibrary::~ODBCInstallerLibrary()
+{
+    if (module_)
+        FreeLibrary(module_);
+}
+
 HMODULE ODBCInstallerLibrary::Load()
 {
     VersionFunctions versions;
@@ -163,14 +169,15 @@ FARPROC ODBCInstallerLibrary::Function(const char* name)
 
 ODBCInstallerLibrary& ProcessODBCInstallerLibrary()
 {
-    static ODBCInstallerLibrary library = [] {
+    // Deliberately never destroyed: unloading the library at exit gains nothing.
+    static ODBCInstallerLibrary* library = [] {
         char directory[MAX_PATH + 1] = {};
         UINT length = GetSystemDirectoryA(directory, MAX_PATH + 1);
         // A failed or cut-off answer leaves only the copy found by name.
-        return ODBCInstallerLibrary(length > 0 && length <= MAX_PATH ? std::string(directory, length) : std::string(),
-                                    "odbccp32.dll");
+        return new ODBCInstallerLibrary(
+            length > 0 && length <= MAX_PATH ? std::string(directory, length) : std::string(), "odbccp32.dll");
     }();
-    return library;
+    return *library;
 }
 
 bool SQLRemoveDSNFromIni(const std::string& dataSourceName)

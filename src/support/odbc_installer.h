@@ -17,6 +17,8 @@ public:
     // systemDirectory may be empty when it is unknown; then only the copy
     // found by name is used.
     ODBCInstallerLibrary(std::string systemDirectory, std::string fileName);
+    // Unloads the library; the process's own object is never destroyed.
+    ~ODBCInstallerLibrary();
     ODBCInstallerLibrary(const ODBCInstallerLibrary&) = delete;
     ODBCInstallerLibrary& operator=(const ODBCInstallerLibrary&) = delete;
 
@@ -35,7 +37,8 @@ private:
     HMODULE module_ = nullptr;
 };
 
-// "odbccp32.dll" as this process uses it.
+// "odbccp32.dll" as this process uses it: once loaded, it stays loaded for
+// the rest of the process.
 ODBCInstallerLibrary& ProcessODBCInstallerLibrary();
 
 // Removes a data source name through the installer library. True if the
