@@ -18,9 +18,11 @@
  *   return<TAB>where<TAB>code         answer this raw return code
  *
  * `where` is "connect", "exec:<statement>", "exec:*", "fetch:<statement>" or
- * "fetch:*". The state file is named by the connection string's StateFile=
- * attribute, else by the environment variable ZEM_ODBC_STATE; it is read again
- * for every connect and statement, and "drop database" rewrites it.
+ * "fetch:*", "alloc" (allocating a statement). The state file is named by the
+ * connection string's StateFile= attribute; without one (the product's own
+ * connection string) it is "standin-default.state" in the ODBCSYSINI folder,
+ * which tests take turns to use. It is read again for every connect and
+ * statement, and "drop database" rewrites it.
  */
 #include <ctype.h>
 #include <stdarg.h>
@@ -380,6 +382,10 @@ EXPORT SQLRETURN SQL_API SQLAllocHandle(SQLSMALLINT type, SQLHANDLE input, SQLHA
             add_record(&dbc->diag, "08003", 0, "[ZEM stand-in]Connection not open");
             return SQL_ERROR;
         }
+        SQLRETURN result = SQL_SUCCESS;
+        int info;
+        if (scripted(dbc->state_file, "alloc", NULL, &dbc->diag, &result, &info) == STOP)
+            return result;
         struct stmt *stmt = calloc(1, sizeof *stmt);
         stmt->kind = KIND_STMT;
         stmt->dbc = dbc;
@@ -512,8 +518,8 @@ static SQLRETURN connect_with(struct dbc *dbc, const char *connection)
     int info;
     clear_diag(&dbc->diag);
     attribute_of(connection, "StateFile", dbc->state_file, sizeof dbc->state_file);
-    if (!*dbc->state_file && getenv("ZEM_ODBC_STATE"))
-        copy_text(dbc->state_file, sizeof dbc->state_file, getenv("ZEM_ODBC_STATE"));
+    if (!*dbc->state_file && getenv("ODBCSYSINI"))
+        snprintf(dbc->state_file, sizeof dbc->state_file, "%s/standin-default.state", getenv("ODBCSYSINI"));
     journal(dbc->state_file, "odbc version %d", (int)dbc->env->odbc_version);
     journal(dbc->state_file, "login timeout %lu", (unsigned long)dbc->login_timeout);
     journal(dbc->state_file, "connect %s", connection);

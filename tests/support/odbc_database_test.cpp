@@ -330,3 +330,26 @@ TEST(ODBCDatabase, ATextParameterHoldsAtMost128Characters)
     Thrown thrown = Capture([] { ODBCTextParameter(std::string(129, 'n')); });
     EXPECT_EQ("class ODBCException", thrown.type) << "cutting a name short would ask about another name";
 }
+
+TEST(ODBCDatabase, AFailedStatementAllocationReportsTheConnectionsRecords)
+{
+    // No statement handle exists to read from; the driver manager keeps the
+    // reasons on the connection.
+    StandInServer server;
+    server.Fail("alloc", "08S01", 0, "Communication link failure");
+    ODBCDatabase database(server.ConnectionString());
+    Thrown thrown = Capture([&] { ODBCStatement statement(database.Connection()); });
+    EXPECT_EQ("class DatabaseConnectionError", thrown.type);
+    EXPECT_EQ("Database Error: Communication link failure (08S01:0)", thrown.text);
+}
+
+TEST(ODBCDatabase, TheProductsOwnConnectionStringReachesTheDefaultState)
+{
+    const std::string product = "Driver=SQL Server;Server=localhost;Trusted_Connection=Yes;";
+    StandInServer server(StandInScope::Default);
+    server.AddDatabase("ZEMReporting");
+    ASSERT_EQ(product, server.ConnectionString());
+    ODBCDatabase database(product);
+    EXPECT_TRUE(DatabaseExists(database, "ZEMReporting"));
+    EXPECT_EQ(1u, CountOf(server.Journal(), "connect " + product));
+}

@@ -31,9 +31,30 @@ std::string StandInServer::OdbcFolder()
     return WindowsPathOfHostPath(folder);
 }
 
-StandInServer::StandInServer()
-    : name_(UniqueTestName("standin")),
-      statePath_(OdbcFolder() + "\\" + name_ + ".state"),
+namespace {
+
+// Taken by a Default server: tests in parallel processes take turns.
+HANDLE LockDefaultState()
+{
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, "ZEMTestStandInDefaultState");
+    if (!mutex)
+        throw std::runtime_error("cannot create the stand-in's default state lock");
+    DWORD waited = WaitForSingleObject(mutex, 120000);
+    if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
+        CloseHandle(mutex);
+        throw std::runtime_error("the stand-in's default state stayed locked");
+    }
+    return mutex;
+}
+
+} // namespace
+
+StandInServer::StandInServer(StandInScope scope)
+    : scope_(scope),
+      defaultLock_(scope == StandInScope::Default ? LockDefaultState() : nullptr),
+      name_(UniqueTestName("standin")),
+      statePath_(OdbcFolder() + "\\" + (scope == StandInScope::Default ? std::string("standin-default") : name_) +
+                 ".state"),
       journalPath_(OdbcFolder() + "\\" + name_ + ".journal")
 {
     std::ofstream(statePath_, std::ios::trunc) << "journal\t" << HostPathOfWindowsPath(journalPath_) << "\n";
@@ -43,6 +64,10 @@ StandInServer::~StandInServer()
 {
     DeleteFileA(statePath_.c_str());
     DeleteFileA(journalPath_.c_str());
+    if (defaultLock_) {
+        ReleaseMutex(defaultLock_);
+        CloseHandle(defaultLock_);
+    }
 }
 
 void StandInServer::AddLine(const std::string& line)
@@ -109,8 +134,10 @@ std::vector<std::string> StandInServer::Journal() const
 
 std::string StandInServer::ConnectionString() const
 {
-    return "Driver=SQL Server;Server=localhost;Trusted_Connection=Yes;StateFile=" +
-           HostPathOfWindowsPath(statePath_) + ";";
+    std::string product = "Driver=SQL Server;Server=localhost;Trusted_Connection=Yes;";
+    if (scope_ == StandInScope::Default)
+        return product;
+    return product + "StateFile=" + HostPathOfWindowsPath(statePath_) + ";";
 }
 
 namespace {

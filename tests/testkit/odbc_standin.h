@@ -8,9 +8,15 @@
 #include <string>
 #include <vector>
 
+// Where the driver finds the state: named in the connection string, or (for
+// code that connects with the product's fixed connection string) the one
+// default state, which a Default server holds a lock on, across processes,
+// for as long as it lives.
+enum class StandInScope { ConnectionString, Default };
+
 class StandInServer {
 public:
-    StandInServer();
+    explicit StandInServer(StandInScope scope = StandInScope::ConnectionString);
     ~StandInServer();
     StandInServer(const StandInServer&) = delete;
     StandInServer& operator=(const StandInServer&) = delete;
@@ -30,7 +36,8 @@ public:
     // The driver's journal, one call per line.
     std::vector<std::string> Journal() const;
 
-    // The product's connection string plus the attribute naming this state.
+    // The product's connection string, plus the attribute naming this state
+    // for the ConnectionString scope.
     std::string ConnectionString() const;
 
     // The folder of the test odbcinst.ini / odbc.ini, as a Windows path.
@@ -40,6 +47,8 @@ private:
     void AddLine(const std::string& line);
     std::vector<std::string> ReadLines(const std::string& path) const;
 
+    StandInScope scope_;
+    void* defaultLock_ = nullptr;
     std::string name_;
     std::string statePath_;
     std::string journalPath_;
