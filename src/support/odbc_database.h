@@ -35,7 +35,7 @@ private:
 // A text bound as an input parameter: NUL-terminated, at most 128 characters.
 class ODBCTextParameter {
 public:
-    static const std::size_t MaximumLength = 128;
+    static constexpr std::size_t MaximumLength = 128;
     // Throws ODBCException for a longer text: cutting it short would ask
     // about a different name.
     explicit ODBCTextParameter(const std::string& text);
@@ -48,7 +48,7 @@ private:
 // A text result column of at most 64 characters.
 class ODBCTextColumn {
 public:
-    static const std::size_t MaximumLength = 64;
+    static constexpr std::size_t MaximumLength = 64;
     ODBCTextColumn() noexcept : buffer_() {}
     char* Buffer() noexcept { return buffer_; }
     std::string Text() const;

@@ -7,6 +7,7 @@
 #include <sql.h>
 
 #include <memory>
+#include <utility>
 
 // Owns one environment handle; frees it when destroyed.
 class AutoODBCEnvironmentHandle {
