@@ -79,9 +79,8 @@ struct ServiceSession {
 };
 
 // Opens manager and service with full rights. A missing service is an
-// answer: it is logged as the end of the line and the session is left
-// without a service handle. Other failures throw.
-void OpenForControl(ServiceSession& session, const std::string& serviceName, Log& log)
+// answer: it ends the line and gives false. Other failures throw.
+bool OpenForControl(ServiceSession& session, const std::string& serviceName, Log& log)
 {
     session.manager = Windows::OpenServiceManager(SC_MANAGER_ALL_ACCESS);
     try {
@@ -91,7 +90,11 @@ void OpenForControl(ServiceSession& session, const std::string& serviceName, Log
             throw;
         log << "service does not exist" << LineEnd;
         CloseQuietly(session.manager);
+        return false;
     }
+    // Only 1060 means "missing": an empty handle from a failure without an
+    // error code must fail later calls, never pass for an absent service.
+    return true;
 }
 
 } // namespace
@@ -101,8 +104,7 @@ bool CheckService(const std::string& serviceName, Log& log)
     log << "Checking for service \"" << serviceName << "\"...";
     try {
         ServiceSession session;
-        OpenForControl(session, serviceName, log);
-        if (!session.service)
+        if (!OpenForControl(session, serviceName, log))
             return false;
         bool running = Windows::QueryServiceState(session.service.get()).dwCurrentState == SERVICE_RUNNING;
         log << (running ? "service is running" : "service not running") << LineEnd;
@@ -118,8 +120,7 @@ bool StopService(const std::string& serviceName, Log& log)
     log << "Stopping service \"" << serviceName << "\"...";
     try {
         ServiceSession session;
-        OpenForControl(session, serviceName, log);
-        if (!session.service)
+        if (!OpenForControl(session, serviceName, log))
             return true;
         SC_HANDLE service = session.service.get();
 
@@ -164,8 +165,7 @@ bool DeleteService(const std::string& serviceName, Log& log)
     log << "Deleting service \"" << serviceName << "\"...";
     try {
         ServiceSession session;
-        OpenForControl(session, serviceName, log);
-        if (!session.service)
+        if (!OpenForControl(session, serviceName, log))
             return true;
         try {
             Windows::DeleteServiceEntry(session.service.get());

@@ -184,3 +184,25 @@ TEST(ServiceControl, DeleteServiceFailureIsItsOwnLine)
                               service.Name() + "\"...failed to delete service: " +
                               ErrorText(ERROR_SERVICE_MARKED_FOR_DELETE) + "\r\n");
 }
+
+TEST(ServiceControl, OpeningFailureEndsTheLineInEachOperationsOwnWay)
+{
+    // An empty name is refused by the manager with something other than 1060.
+    const std::string name;
+    const std::string failure = ErrorText(ERROR_INVALID_NAME);
+    struct Case {
+        const char* operation;
+        bool (*call)(const std::string&, Remove::Log&);
+        std::string transcript;
+    } cases[] = {
+        {"CheckService", Remove::CheckService, "Checking for service \"\"..." + failure + "\r\n"},
+        {"StopService", Remove::StopService, StoppingLine(name, "error encountered: " + failure)},
+        {"DeleteService", Remove::DeleteService, StoppingLine(name, "error encountered: " + failure)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.operation);
+        RecordingLog log;
+        EXPECT_FALSE(c.call(name, log));
+        EXPECT_EQ(log.Text(), c.transcript);
+    }
+}
