@@ -41,7 +41,8 @@ SERVICE_STATUS_PROCESS ProcessStatus(SC_HANDLE service)
 
 } // namespace
 
-RegisteredService::RegisteredService(const char* mode) : name_(UniqueTestName("zemsvc"))
+RegisteredService::RegisteredService(const char* mode, const std::string& name)
+    : name_(name.empty() ? UniqueTestName("zemsvc") : name)
 {
     std::string command = "\"" + FixtureProgram("test_service") + "\" " + mode;
     SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);

@@ -9,8 +9,8 @@
 class RegisteredService {
 public:
     // Registers test_service.exe, given `mode` on its command line, as a
-    // demand-start service of its own process under a unique name.
-    explicit RegisteredService(const char* mode);
+    // demand-start service of its own process, under `name` or else a unique name.
+    explicit RegisteredService(const char* mode, const std::string& name = std::string());
     // Ends the service (stop control, then the process itself) and deletes it.
     ~RegisteredService();
     RegisteredService(const RegisteredService&) = delete;
