@@ -4,6 +4,7 @@
 
 #include <sddl.h>
 
+#include <cstdio>
 #include <stdexcept>
 
 namespace {
@@ -138,7 +139,13 @@ ScratchEntries::~ScratchEntries()
 
 std::string ScratchEntries::Add(const char* stem)
 {
-    paths_.push_back(basePath_ + "\\" + UniqueTestName(stem));
+    // One unique stem per object and a zero-padded count: the registry lists
+    // subkeys in name order, so entries are enumerated in creation order.
+    char count[16];
+    std::snprintf(count, sizeof count, "_%03u", static_cast<unsigned>(paths_.size()));
+    if (stem_.empty())
+        stem_ = UniqueTestName(stem);
+    paths_.push_back(basePath_ + "\\" + stem_ + count);
     CreateTestKey(root_, paths_.back());
     return paths_.back();
 }

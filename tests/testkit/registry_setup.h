@@ -31,7 +31,8 @@ public:
     ScratchEntries(const ScratchEntries&) = delete;
     ScratchEntries& operator=(const ScratchEntries&) = delete;
 
-    // Creates a new entry and answers its full subkey path; `stem` is part of its name.
+    // Creates a new entry and answers its full subkey path; the first `stem`
+    // given names all entries of this object.
     std::string Add(const char* stem);
     // Full path of an entry made with Add, by its order of creation.
     const std::string& Path(size_t index) const { return paths_.at(index); }
@@ -42,4 +43,5 @@ private:
     HKEY root_;
     std::string basePath_;
     std::vector<std::string> paths_;
+    std::string stem_;
 };
