@@ -39,11 +39,16 @@ const char* SeamNameForOpen(REGSAM access)
     return access == DELETE ? "RegOpenKeyExA:DELETE" : "RegOpenKeyExA";
 }
 
+LONG OpenKey(const Windows::RegistryLocation& location, DWORD options, REGSAM access, HKEY* key)
+{
+    if (DWORD injected = WindowsPlatform::InjectedFailure(SeamNameForOpen(access), location.subkey))
+        return static_cast<LONG>(injected);
+    return RegOpenKeyExA(location.base, location.relative.c_str(), options, access | KEY_WOW64_32KEY, key);
+}
+
 LONG OpenKey(HKEY root, const std::string& subkey, DWORD options, REGSAM access, HKEY* key)
 {
-    if (DWORD injected = WindowsPlatform::InjectedFailure(SeamNameForOpen(access), subkey))
-        return static_cast<LONG>(injected);
-    return RegOpenKeyExA(root, subkey.c_str(), options, access | KEY_WOW64_32KEY, key);
+    return OpenKey(Windows::RegistryLocation::Of(root, subkey), options, access, key);
 }
 
 bool IsLinkKey(HKEY key)
@@ -99,17 +104,27 @@ SE_OBJECT_TYPE RegistrySecurityObjectType()
 #endif
 }
 
-RegistryKey OpenRegistryKey(HKEY root, const std::string& subkey, REGSAM access, DWORD options)
+RegistryKey OpenRegistryKey(const RegistryLocation& location, REGSAM access, DWORD options)
 {
     RegistryKey key;
-    ThrowWindowsError(static_cast<DWORD>(OpenKey(root, subkey, options, access, key.put())));
+    ThrowWindowsError(static_cast<DWORD>(OpenKey(location, options, access, key.put())));
     return key;
+}
+
+RegistryKey OpenRegistryKey(HKEY root, const std::string& subkey, REGSAM access, DWORD options)
+{
+    return OpenRegistryKey(RegistryLocation::Of(root, subkey), access, options);
+}
+
+bool CanOpenRegistryKey(const RegistryLocation& location, REGSAM access, DWORD options)
+{
+    RegistryKey key;
+    return OpenKey(location, options, access, key.put()) == ERROR_SUCCESS;
 }
 
 bool CanOpenRegistryKey(HKEY root, const std::string& subkey, REGSAM access, DWORD options)
 {
-    RegistryKey key;
-    return OpenKey(root, subkey, options, access, key.put()) == ERROR_SUCCESS;
+    return CanOpenRegistryKey(RegistryLocation::Of(root, subkey), access, options);
 }
 
 bool RegistryValueExists(HKEY root, const std::string& subkey, const std::string& valueName)
@@ -123,11 +138,15 @@ bool RegistryValueExists(HKEY root, const std::string& subkey, const std::string
 
 bool EnumRegistrySubkey(HKEY key, DWORD index, SubkeyInformation& information)
 {
+    DWORD subkeyCount = 0;
     DWORD longestName = 0;
     DWORD longestClass = 0;
-    ThrowWindowsError(static_cast<DWORD>(RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, &longestName,
+    ThrowWindowsError(static_cast<DWORD>(RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeyCount, &longestName,
                                                           &longestClass, nullptr, nullptr, nullptr, nullptr,
                                                           nullptr)));
+    // Nothing to enumerate: answer the end without asking again.
+    if (subkeyCount <= index)
+        return false;
     std::vector<char> name(longestName + 1);
     std::vector<char> className(longestClass + 1);
     DWORD nameLength = static_cast<DWORD>(name.size());
@@ -169,11 +188,18 @@ bool HasOverlongComponent(const std::string& subkey)
 
 void DeleteRegistrySubkey(HKEY root, const std::string& subkey)
 {
-    if (!IsDeletableSubkeyPath(subkey))
-        ThrowWindowsError(ERROR_BAD_PATHNAME);
-    if (HasOverlongComponent(subkey))
-        ThrowWindowsError(ERROR_FILENAME_EXCED_RANGE);
-    if (DWORD injected = WindowsPlatform::InjectedFailure("RegDeleteKeyA", subkey))
+    DeleteRegistrySubkey(RegistryLocation::Of(root, subkey));
+}
+
+void DeleteRegistrySubkey(const RegistryLocation& location)
+{
+    for (const std::string* path : {&location.subkey, &location.relative}) {
+        if (!IsDeletableSubkeyPath(*path))
+            ThrowWindowsError(ERROR_BAD_PATHNAME);
+        if (HasOverlongComponent(*path))
+            ThrowWindowsError(ERROR_FILENAME_EXCED_RANGE);
+    }
+    if (DWORD injected = WindowsPlatform::InjectedFailure("RegDeleteKeyA", location.subkey))
         ThrowWindowsError(injected);
 
     // RegDeleteKeyA opens the key following a link and would delete the link's
@@ -181,10 +207,11 @@ void DeleteRegistrySubkey(HKEY root, const std::string& subkey)
     // handle removes exactly the key named, link or not.
     const NtKeyDeletion& nt = TheNtKeyDeletion();
     if (!nt.deleteKey || !nt.toDosError) {
-        ThrowWindowsError(static_cast<DWORD>(RegDeleteKeyExA(root, subkey.c_str(), KEY_WOW64_32KEY, 0)));
+        ThrowWindowsError(static_cast<DWORD>(
+            RegDeleteKeyExA(location.base, location.relative.c_str(), KEY_WOW64_32KEY, 0)));
         return;
     }
-    RegistryKey key = OpenRegistryKey(root, subkey, DELETE, REG_OPTION_OPEN_LINK);
+    RegistryKey key = OpenRegistryKey(location, DELETE, REG_OPTION_OPEN_LINK);
     LONG status = nt.deleteKey(key.get());
     if (status < 0)
         ThrowWindowsError(nt.toDosError(status));

@@ -24,6 +24,24 @@ struct SubkeyInformation {
     FILETIME lastWriteTime = {};
 };
 
+// A key named twice: by its root and whole path, as the log, the security
+// functions and the test seam see it, and by an open key above it plus the
+// rest of the path, as it is opened. A walk down a tree opens each child from
+// its open parent, so the 32-bit view is resolved once, not once per key.
+struct RegistryLocation {
+    HKEY root;
+    std::string subkey;
+    HKEY base;
+    std::string relative;
+
+    static RegistryLocation Of(HKEY root, const std::string& subkey) { return {root, subkey, root, subkey}; }
+    // The child `name` of this key, opened from `self`, this key's open handle.
+    RegistryLocation Child(HKEY self, const std::string& name) const
+    {
+        return {root, subkey + "\\" + name, self, name};
+    }
+};
+
 // "HKLM\\" + subkey and the like; "(...)" for a root outside the table.
 std::string RegistryDisplayPath(HKEY root, const std::string& subkey);
 // "MACHINE\\" + subkey and the like, as the security functions name keys;
@@ -34,8 +52,10 @@ SE_OBJECT_TYPE RegistrySecurityObjectType();
 
 // Throws Windows::Error with the open's code. `options` may be REG_OPTION_OPEN_LINK.
 RegistryKey OpenRegistryKey(HKEY root, const std::string& subkey, REGSAM access, DWORD options = 0);
+RegistryKey OpenRegistryKey(const RegistryLocation& key, REGSAM access, DWORD options = 0);
 // True exactly when the key opens with `access`; never throws.
 bool CanOpenRegistryKey(HKEY root, const std::string& subkey, REGSAM access, DWORD options = 0);
+bool CanOpenRegistryKey(const RegistryLocation& key, REGSAM access, DWORD options = 0);
 // True when the value exists, whatever its type or size; never throws.
 bool RegistryValueExists(HKEY root, const std::string& subkey, const std::string& valueName);
 
@@ -54,6 +74,7 @@ bool HasOverlongComponent(const std::string& subkey);
 // the link: its target stays untouched. Throws Windows::Error; a path that is
 // not deletable (see above) throws ERROR_BAD_PATHNAME without touching anything.
 void DeleteRegistrySubkey(HKEY root, const std::string& subkey);
+void DeleteRegistrySubkey(const RegistryLocation& key);
 
 // True when the key itself (not what it points at) is a registry link; never throws.
 bool IsRegistryLink(HKEY root, const std::string& subkey);

@@ -8,21 +8,63 @@ namespace {
 
 // Continues the caller's "Deleting registry key" line with the failure being
 // handled and a line naming the key.
-void LogFailure(Remove::Log& log, const char* what, HKEY root, const std::string& subkey)
+void LogFailure(Remove::Log& log, const char* what, const Windows::RegistryLocation& key)
 {
-    log << DescribeCurrentException() << Remove::LineEnd << what << Windows::RegistryDisplayPath(root, subkey)
+    log << DescribeCurrentException() << Remove::LineEnd << what << Windows::RegistryDisplayPath(key.root, key.subkey)
         << "\"" << Remove::LineEnd;
 }
 
-bool DeleteOneKey(HKEY root, const std::string& subkey, Remove::Log& log)
+bool DeleteOneKey(const Windows::RegistryLocation& key, Remove::Log& log)
 {
     try {
-        Windows::DeleteRegistrySubkey(root, subkey);
+        Windows::DeleteRegistrySubkey(key);
         return true;
     } catch (...) {
-        LogFailure(log, "...error occured while trying to delete key \"", root, subkey);
+        LogFailure(log, "...error occured while trying to delete key \"", key);
         return false;
     }
+}
+
+bool GrantAccess(const Windows::RegistryLocation& key, Remove::Log& log)
+{
+    // A link is judged by its own access, not by its target's.
+    if (Windows::CanOpenRegistryKey(key, DELETE, REG_OPTION_OPEN_LINK))
+        return true;
+    try {
+        Remove::GrantObjectAccess(Windows::RegistrySecurityName(key.root, key.subkey),
+                                  Windows::RegistrySecurityObjectType(), log);
+        return true;
+    } catch (...) {
+        log << DescribeCurrentException() << "...error occured while granting access to key \""
+            << Windows::RegistryDisplayPath(key.root, key.subkey) << "\"" << Remove::LineEnd;
+        return false;
+    }
+}
+
+bool DeleteTree(const Windows::RegistryLocation& key, Remove::Log& log)
+{
+    // Such a path names another key than meant: let the deletion refuse it
+    // before anything is opened or granted.
+    if (!Windows::IsDeletableSubkeyPath(key.subkey) || Windows::HasOverlongComponent(key.subkey))
+        return DeleteOneKey(key, log);
+
+    if (!GrantAccess(key, log))
+        return false;
+    try {
+        // Opened as a link when it is one: a link has no subkeys of its own,
+        // so the walk never enters its target.
+        Windows::RegistryKey self = Windows::OpenRegistryKey(key, KEY_READ, REG_OPTION_OPEN_LINK);
+        Windows::SubkeyInformation child;
+        // Always index 0: each child is gone before the next one is asked for.
+        while (Windows::EnumRegistrySubkey(self.get(), 0, child)) {
+            if (!DeleteTree(key.Child(self.get(), child.name), log))
+                return false;
+        }
+    } catch (...) {
+        LogFailure(log, "...error occured while enumerating subkeys of \"", key);
+        return false;
+    }
+    return DeleteOneKey(key, log);
 }
 
 } // namespace
@@ -48,43 +90,12 @@ bool CheckRegistryValue(HKEY root, const std::string& subkey, const std::string&
 
 bool GrantRegistryKeyAccess(HKEY root, const std::string& subkey, Log& log)
 {
-    // A link is judged by its own access, not by its target's.
-    if (Windows::CanOpenRegistryKey(root, subkey, DELETE, REG_OPTION_OPEN_LINK))
-        return true;
-    try {
-        GrantObjectAccess(Windows::RegistrySecurityName(root, subkey), Windows::RegistrySecurityObjectType(), log);
-        return true;
-    } catch (...) {
-        log << DescribeCurrentException() << "...error occured while granting access to key \""
-            << Windows::RegistryDisplayPath(root, subkey) << "\"" << LineEnd;
-        return false;
-    }
+    return GrantAccess(Windows::RegistryLocation::Of(root, subkey), log);
 }
 
 bool DeleteRegistryTree(HKEY root, const std::string& subkey, Log& log)
 {
-    // Such a path names another key than meant: let the deletion refuse it
-    // before anything is opened or granted.
-    if (!Windows::IsDeletableSubkeyPath(subkey) || Windows::HasOverlongComponent(subkey))
-        return DeleteOneKey(root, subkey, log);
-
-    if (!GrantRegistryKeyAccess(root, subkey, log))
-        return false;
-    try {
-        // Opened as a link when it is one: a link has no subkeys of its own,
-        // so the walk never enters its target.
-        Windows::RegistryKey key = Windows::OpenRegistryKey(root, subkey, KEY_READ, REG_OPTION_OPEN_LINK);
-        Windows::SubkeyInformation child;
-        // Always index 0: each child is gone before the next one is asked for.
-        while (Windows::EnumRegistrySubkey(key.get(), 0, child)) {
-            if (!DeleteRegistryTree(root, subkey + "\\" + child.name, log))
-                return false;
-        }
-    } catch (...) {
-        LogFailure(log, "...error occured while enumerating subkeys of \"", root, subkey);
-        return false;
-    }
-    return DeleteOneKey(root, subkey, log);
+    return DeleteTree(Windows::RegistryLocation::Of(root, subkey), log);
 }
 
 bool DeleteRegistryKey(HKEY root, const std::string& subkey, Log& log)

@@ -59,8 +59,9 @@ TEST(RegistryValues, StringReadersCheckSizeBeforeTypeAndDropOneTerminator)
         SetTestValue(HKEY_CURRENT_USER, scratch.SubkeyPath(), "v", c.storedType, c.storedBytes);
         std::string text;
         EXPECT_EQ(Read(HKEY_CURRENT_USER, scratch.SubkeyPath(), c.expand, text), c.outcome);
-        if (c.outcome == Outcome::Text)
+        if (c.outcome == Outcome::Text) {
             EXPECT_EQ(text, c.text);
+        }
     }
     std::string text;
     EXPECT_EQ(Read(HKEY_CURRENT_USER, scratch / "missing", false, text), Outcome::WindowsError);
