@@ -206,11 +206,9 @@ void DeleteRegistrySubkey(const RegistryLocation& location)
     // target. Opening the last component as a link and deleting through that
     // handle removes exactly the key named, link or not.
     const NtKeyDeletion& nt = TheNtKeyDeletion();
-    if (!nt.deleteKey || !nt.toDosError) {
-        ThrowWindowsError(static_cast<DWORD>(
-            RegDeleteKeyExA(location.base, location.relative.c_str(), KEY_WOW64_32KEY, 0)));
-        return;
-    }
+    // No fallback to RegDeleteKeyA: it would follow a link.
+    if (!nt.deleteKey || !nt.toDosError)
+        throw NoSuchProcAddress();
     RegistryKey key = OpenRegistryKey(location, DELETE, REG_OPTION_OPEN_LINK);
     LONG status = nt.deleteKey(key.get());
     if (status < 0)
