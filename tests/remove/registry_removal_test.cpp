@@ -233,3 +233,36 @@ TEST_F(UserHives, SweepThatCannotEnumerateSaysSoAndStops)
     EXPECT_EQ(log_.Text(), "error enumerating keys in HKEY_USERS: " + ErrorText(ERROR_REGISTRY_IO_FAILED) + "\r\n");
     EXPECT_TRUE(TestKeyExists(HKEY_USERS, In(hives_[0])));
 }
+
+TEST(RegistryView, MachineKeysAreReachedAndDeletedInThe32BitViewOnly)
+{
+    const std::string path = "SOFTWARE\\ZEMTests\\" + UniqueTestName("view");
+    HKEY created = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
+                              nullptr, &created, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(created);
+    auto cleanUp = Windows::MakeScopeExit([&] {
+        RegDeleteKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), KEY_WOW64_64KEY, 0);
+        DeleteTestTree(HKEY_LOCAL_MACHINE, path);
+    });
+    RecordingLog log;
+    EXPECT_FALSE(Remove::CheckRegistryKey(HKEY_LOCAL_MACHINE, path, log)) << "a 64-bit-view key is not ours";
+
+    CreateTestKey(HKEY_LOCAL_MACHINE, path + "\\Child");
+    EXPECT_TRUE(Remove::DeleteRegistryKey(HKEY_LOCAL_MACHINE, path, log));
+    EXPECT_FALSE(TestKeyExists(HKEY_LOCAL_MACHINE, path));
+    HKEY other = nullptr;
+    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &other), ERROR_SUCCESS)
+        << "the same path in the 64-bit view stays";
+    if (other)
+        RegCloseKey(other);
+}
+
+TEST(RegistryAccess, ARootWithoutASecurityNameFailsTheGrantWithItsOwnText)
+{
+    RecordingLog log;
+    ScopedFailure refused("RegOpenKeyExA:DELETE", ERROR_ACCESS_DENIED, "Software");
+    EXPECT_FALSE(Remove::GrantRegistryKeyAccess(HKEY_CURRENT_CONFIG, "Software", log));
+    EXPECT_EQ(log.Text(), "Unknown HKEY rootKey type...error occured while granting access to key \"HKCC\\Software\"\r\n");
+}
