@@ -1,0 +1,101 @@
+#include "orchestration/silent_removal.h"
+
+#include "orchestration/command_line.h"
+
+#include <windows.h>
+
+#include <set>
+#include <utility>
+
+const char* const kSilentHelpText =
+    "To remove ZEM components silently\n"
+    "the /silent switch must be used with one of the following:\n"
+    "    /all - all ZEM components\n"
+    "    /server - Varnek Enterprise Server\n"
+    "    /console - Varnek Enterprise Console\n"
+    "    /client - Varnek Enterprise Client\n"
+    "    /loggingservice - Varnek Client Logging Service\n"
+    "    /dlp - Varnek DLP\n"
+    "    /msde - Microsoft SQL Desktop Engine\n"
+    "    /database - Varnek Enterprise Database\n"
+    "    /generator - Varnek Enterprise Suite Installation Generator\n"
+    "    /api - Varnek Platform API";
+
+const char* const kClientRuleText = "Without the '/force' option,  the '/client' option cannot be specified unless "
+                                    "both the '/relay' and '/server' options are specified.";
+
+namespace {
+
+// Each product's switch, in the order the switches are looked at (and the
+// products detected for the first time).
+const std::pair<ProductKind, const char*> kSwitches[] = {
+    {ProductKind::PlatformAPI, "/api"},        {ProductKind::Console, "/console"},
+    {ProductKind::Server, "/server"},          {ProductKind::Relay, "/relay"},
+    {ProductKind::DLP, "/dlp"},                {ProductKind::LoggingService, "/loggingservice"},
+    {ProductKind::Client, "/client"},          {ProductKind::Databases, "/database"},
+    {ProductKind::Installers, "/generator"},   {ProductKind::MSDE, "/msde"},
+};
+
+} // namespace
+
+int RunSilentRemoval(const std::string& arguments, const ProductCatalogue& products, Remove::Log& log,
+                     const SilentRemovalHost& host)
+{
+    const bool all = HasSwitch(arguments, "/all");
+    const bool force = HasSwitch(arguments, "/force");
+    bool seen = false;
+    std::set<ZEMProduct*> selection;
+
+    for (const auto& entry : kSwitches) {
+        ZEMProduct* product = products.Get(entry.first);
+        if (!product)
+            continue;
+        if (all || HasSwitch(arguments, entry.second)) {
+            selection.insert(product);
+            seen = true;
+        }
+        product->Detect();
+    }
+
+    auto selected = [&](ProductKind kind) {
+        ZEMProduct* product = products.Get(kind);
+        return product && selection.count(product) != 0;
+    };
+    auto select = [&](ProductKind kind) {
+        if (ZEMProduct* product = products.Get(kind))
+            selection.insert(product);
+    };
+
+    // The rule looks at the switches only, not at what is installed.
+    if (!force && selected(ProductKind::Client) && !(selected(ProductKind::Relay) && selected(ProductKind::Server))) {
+        host.showMessage(kClientRuleText, MB_ICONERROR);
+        return kSilentInvalidArguments;
+    }
+
+    if (selected(ProductKind::Client))
+        select(ProductKind::LoggingService);
+    if (selected(ProductKind::LoggingService))
+        select(ProductKind::DLP);
+
+    bool remaining = false;
+    bool selectedRemains = false;
+    for (ZEMProduct* product : products.InOrder(kRemovalOrder)) {
+        const bool chosen = selection.count(product) != 0;
+        if (product->installed && chosen)
+            product->Remove();
+        product->Detect();
+        if (product->installed) {
+            remaining = true;
+            selectedRemains = selectedRemains || chosen;
+        }
+    }
+
+    if (!remaining)
+        host.removeSuiteRoots(log);
+
+    if (!seen) {
+        host.showMessage(kSilentHelpText, MB_OK);
+        return kSilentInvalidArguments;
+    }
+    return selectedRemains ? kSilentComponentRemains : kSilentSucceeded;
+}

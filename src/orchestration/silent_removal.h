@@ -1,0 +1,31 @@
+// The unattended removal: detect, check the client rule, remove in order,
+// detect again, clean the roots, and tell a deployment tool how it went.
+#pragma once
+
+#include "products/catalogue.h"
+#include "remove/log.h"
+
+#include <functional>
+#include <string>
+
+// Exit codes that Windows deployment tools already understand.
+enum SilentExitCode {
+    kSilentSucceeded = 0,           // every selected component that was installed is gone
+    kSilentInvalidArguments = 87,   // refused by the client rule, or no product named
+    kSilentComponentRemains = 1603, // a selected component is still installed
+};
+
+extern const char* const kSilentHelpText;
+extern const char* const kClientRuleText;
+
+struct SilentRemovalHost {
+    // Shows a message box with the program's name as caption.
+    std::function<void(const std::string& text, unsigned flags)> showMessage;
+    // Removes the suite's root folders and keys.
+    std::function<void(Remove::Log& log)> removeSuiteRoots;
+};
+
+// Runs the silent removal for `arguments` over the products of the catalogue
+// (a kind without an object is passed over) and answers the process's exit code.
+int RunSilentRemoval(const std::string& arguments, const ProductCatalogue& products, Remove::Log& log,
+                     const SilentRemovalHost& host);
