@@ -2,6 +2,7 @@
 
 #include "remove/file_removal.h"
 #include "remove/known_folders.h"
+#include "remove/registry_removal.h"
 
 namespace Remove {
 
@@ -11,6 +12,14 @@ void RemoveSuiteRootFolders(Log& log)
         DeleteDirectory(*localAppData + "\\Varnek", log);
     if (const std::optional<std::string>& programFiles = Windows::ProgramFilesFolder())
         DeleteDirectory(*programFiles + "\\Varnek Enterprise", log);
+}
+
+void RemoveSuiteRootKeys(Log& log)
+{
+    DeleteRegistryKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek", log);
+    DeleteRegistryKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek, Inc.", log);
+    // Every hive loaded now; users who are not logged on keep their key.
+    DeleteRegistryKeyInEveryUserHive("Software\\Varnek", log);
 }
 
 void RemoveSuiteRoots(Log& log)

@@ -13,7 +13,8 @@ void RemoveSuiteRoots(Log& log);
 // "<Program Files>\\Varnek Enterprise", each when its known folder is known.
 void RemoveSuiteRootFolders(Log& log);
 
-// The registry half (see suite_root_keys.cpp).
+// The registry half: HKLM "SOFTWARE\\Varnek" and "SOFTWARE\\Varnek, Inc.", then
+// "Software\\Varnek" in every hive loaded under HKEY_USERS.
 void RemoveSuiteRootKeys(Log& log);
 
 } // namespace Remove
