@@ -9,6 +9,7 @@
 #include <shlobj.h>
 
 #include <initializer_list>
+#include <vector>
 
 namespace Windows {
 
