@@ -386,3 +386,15 @@ TEST_F(LongPaths, EntryPastTheLimitStopsTheWalkWithItsLine)
                                "...error occured while granting access to file \"" + file + "\"\r\n");
     EXPECT_TRUE(ExistsWide(file));
 }
+
+TEST_F(FileRemoval, FolderWhoseAttributesCannotBeReadIsNotTakenAsAbsent)
+{
+    std::string root = scratch_ / "Unreadable";
+    MakeFolder(root);
+    MakeFile(root + "\\data.bin");
+    ScopedFailure unreadable("GetFileAttributesA", ERROR_ACCESS_DENIED, "Unreadable");
+
+    EXPECT_TRUE(Remove::DeleteDirectory(root, log_));
+    EXPECT_EQ(log_.Text(), Deleting(root) + "done\r\n");
+    EXPECT_FALSE(Exists(root));
+}
