@@ -228,12 +228,12 @@ std::vector<ProtectedFolder> GatherProtectedFolders()
     return gathering.Take();
 }
 
-std::optional<std::string> ReachedPath(const std::string& path)
+std::optional<std::string> ReachedPath(const std::string& path, bool followLastName)
 {
-    // The last name is not followed: a link handed in is removed as itself.
+    DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (followLastName ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
     UniqueFileHandle handle(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+                                        flags, nullptr));
     if (!handle)
         return std::nullopt;
     std::vector<char> buffer(MAX_PATH);
@@ -306,11 +306,16 @@ std::optional<std::string> RefusalOf(const std::string& spelling)
     if (std::optional<std::string> refusal = RefusalOfComparable(*comparable))
         return refusal;
     // A link on the way (a junction, a substituted or mapped drive) can make
-    // a harmless spelling reach a protected folder.
-    if (std::optional<std::string> reached = Windows::ReachedPath(spelling)) {
-        std::optional<std::string> reachedComparable = Windows::ComparablePath(*reached);
-        if (reachedComparable && *reachedComparable != *comparable)
-            return RefusalOfComparable(*reachedComparable);
+    // a harmless spelling reach a protected folder. A link handed in is only
+    // removed, never entered, but one that stands for a protected folder
+    // ("Documents and Settings", "All Users") belongs to the system too.
+    for (bool followLastName : {false, true}) {
+        std::optional<std::string> reached = Windows::ReachedPath(spelling, followLastName);
+        std::optional<std::string> reachedComparable = reached ? Windows::ComparablePath(*reached) : std::nullopt;
+        if (reachedComparable && *reachedComparable != *comparable) {
+            if (std::optional<std::string> refusal = RefusalOfComparable(*reachedComparable))
+                return refusal;
+        }
     }
     return std::nullopt;
 }

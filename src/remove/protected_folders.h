@@ -26,9 +26,9 @@ const std::vector<ProtectedFolder>& ProtectedFolders();
 std::vector<ProtectedFolder> GatherProtectedFolders();
 
 // The path the system reaches for an existing `path` once every link on the
-// way has been followed (the last name is not: a link handed in is removed
-// as itself); no value when the object does not open or has no drive path.
-std::optional<std::string> ReachedPath(const std::string& path);
+// way has been followed, the last name too when asked; no value when the
+// object does not open or has no drive path.
+std::optional<std::string> ReachedPath(const std::string& path, bool followLastName);
 
 } // namespace Windows
 

@@ -240,8 +240,10 @@ TEST(ProtectedFolders, ComparablePathsAreOneSpellingPerFolder)
         EXPECT_EQ(Windows::ComparablePath(c.path), c.comparable) << c.path;
 
     // Where an existing path leads once its links are followed.
-    EXPECT_EQ(Windows::ReachedPath(ShortName(programFilesX86)), programFilesX86);
-    EXPECT_EQ(Windows::ReachedPath(programFilesX86 + "\\Missing"), std::nullopt);
+    for (bool followLastName : {false, true}) {
+        EXPECT_EQ(Windows::ReachedPath(ShortName(programFilesX86), followLastName), programFilesX86);
+        EXPECT_EQ(Windows::ReachedPath(programFilesX86 + "\\Missing", followLastName), std::nullopt);
+    }
 
     EXPECT_TRUE(Windows::IsSameOrInside("c:\\a\\b", "c:\\a"));
     EXPECT_TRUE(Windows::IsSameOrInside("c:\\a", "c:\\a"));
