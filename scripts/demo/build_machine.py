@@ -209,7 +209,7 @@ class Machine:
   </Product>
 </Wix>
 """.format(code=code, name=name, version=version, manufacturer=manufacturer,
-           upgrade=code[:-3] + "F0}", component=code[:-3] + "C0}",
+           upgrade="{F0" + code[3:], component="{C0" + code[3:],
            no_modify='<Property Id="ARPNOMODIFY" Value="1"/>' if no_modify else "",
            dirs_open=dirs_open, dirs_close=dirs_close, last=folder_parts[-1],
            files=file_xml, registry=reg_xml)

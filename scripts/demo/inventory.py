@@ -138,7 +138,7 @@ def main(argv):
     if len(argv) != 2:
         sys.stderr.write("usage: inventory.py PREFIX\n")
         return 2
-    out = open(sys.stdout.fileno(), "w", encoding="utf-8", closefd=False)
+    out = open(sys.stdout.fileno(), "w", encoding="utf-8", errors="backslashreplace", closefd=False)
     for line in Inventory(argv[1]).run():
         out.write(line + "\n")
     out.flush()

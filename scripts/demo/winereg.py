@@ -34,7 +34,8 @@ def unescape(text):
         else:
             out.append(simple.get(n, n))
             i += 2
-    return "".join(out)
+    # Wine writes characters outside the BMP as two \x escapes; join the pair.
+    return "".join(out).encode("utf-16-le", "surrogatepass").decode("utf-16-le", "surrogatepass")
 
 
 def _split_quoted(text, start):
