@@ -42,9 +42,9 @@ wineserver -k 2>/dev/null || true; wineserver -w 2>/dev/null || true
 python3 "$scripts/snapshot.py" diff "$scratch/machine.json" "$WINEPREFIX" >"$scratch/diff" || fail "an idle session changed: $(head -5 "$scratch/diff")"
 
 echo "== the builder installs the suite"
-started=$(date +%s.%N)
+started=$(date +%s%N)
 bash "$scripts/demo-machine.sh" "$WINEPREFIX"
-echo "demo machine built in $(echo "$(date +%s.%N) - $started" | bc) s"
+echo "demo machine built in $(( ($(date +%s%N) - started) / 1000000 )) ms"
 bash "$scripts/inventory.sh" "$WINEPREFIX" >"$scratch/installed.txt"
 check_same "inventory of the demo machine" "$here/demo_machine_installed.txt" "$scratch/installed.txt"
 python3 "$scripts/snapshot.py" take "$WINEPREFIX" "$scratch/installed.json"
