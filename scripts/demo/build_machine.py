@@ -371,6 +371,14 @@ class Machine:
                  {"ProductName": "Varnek Enterprise Suite API", "Language": 1033,
                   "Version": 0x07010000, "AdvertiseFlags": 388, "Assignment": 1})
 
+    def databases(self):
+        """The suite's databases live in SQL Server, not in the prefix: the
+        databases VNEnterprise and ZEMReporting on the default instance (service
+        MSSQLSERVER) and the data source names zem_vnenterprise,
+        zem_EnterpriseServer, localzemreportingserver and enterprise_setup are
+        added here when the database work lands. Until then the machine has no
+        MSSQLSERVER service, so the databases are simply not found."""
+
     def suite_per_user_and_roots(self):
         self.key(r"HKEY_USERS\.Default\Software\Varnek\ClientUI", {"Notify": 1})
 
@@ -431,7 +439,7 @@ class Machine:
     def build(self):
         steps = [self.own_user_folders, self.share_installer_products, self.start_session,
                  self.windows_installer_products, self.client_runtime, self.console, self.relay,
-                 self.server, self.generator, self.api, self.suite_per_user_and_roots,
+                 self.server, self.generator, self.api, self.databases, self.suite_per_user_and_roots,
                  self.not_the_suite, self.import_registry, self.services]
         for step in steps:
             started = time.monotonic()

@@ -49,6 +49,22 @@ bash "$scripts/inventory.sh" "$WINEPREFIX" >"$scratch/installed.txt"
 check_same "inventory of the demo machine" "$here/demo_machine_installed.txt" "$scratch/installed.txt"
 python3 "$scripts/snapshot.py" take "$WINEPREFIX" "$scratch/installed.json"
 
+# The programs whose version the removal utility reads carry a version resource.
+python3 - "$WINEPREFIX/drive_c/Program Files (x86)/Varnek Enterprise" <<'PY' || fail "version resources"
+import struct, sys
+expected = {"ZEM Client/ZEMClient.exe": "7.1.1.315", "ZEM Console/ZEMConsole.exe": "7.1.1.315",
+            "ZEM Client/DLP/ZEMTightlidCtrl.exe": "3.2.0.48"}
+ok = True
+for name, version in expected.items():
+    data = open(sys.argv[1] + "/" + name, "rb").read()
+    at = data.find(b"\xbd\x04\xef\xfe")  # the fixed file information's signature
+    ms, ls = struct.unpack_from("<II", data, at + 8)
+    found = "%d.%d.%d.%d" % (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
+    print("%s has version %s" % (name, found))
+    ok = ok and at >= 0 and found == version
+sys.exit(0 if ok else 1)
+PY
+
 registered() { python3 "$scripts/demo/lookup.py" "$WINEPREFIX" "$1" UninstallString; }
 api=$(registered "Varnek Enterprise Suite API")
 console=$(registered "»Varnek Enterprise Console«")
