@@ -14,6 +14,12 @@ if [ $# -gt 0 ]; then
 fi
 source "$(dirname "$0")/wine-env.sh"
 
+if [ "$(cd "$WINEPREFIX" 2>/dev/null && pwd)" = "$(cd "$ZEM_BUILD_DIR/wineprefix" 2>/dev/null && pwd)" ]; then
+  echo "demo-machine: $WINEPREFIX is the tests' own prefix; build the demo in a copy:" >&2
+  echo "  cp -a $ZEM_BUILD_DIR/wineprefix <dir> && $0 <dir>" >&2
+  exit 1
+fi
+
 bin="$ZEM_BUILD_DIR/bin"
 for fixture in demo_service standin_setup; do
   if [ ! -f "$bin/$fixture.exe" ]; then

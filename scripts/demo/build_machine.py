@@ -426,7 +426,8 @@ class Machine:
         services += [(s, '"%s\\%s.exe"' % (SERVER, s)) for s in self.SERVER_SERVICES]
         services += [("BrightwaterBackup", PF + r"\Brightwater\Backup Agent\BackupAgent.exe")]
         for name, image in services:
-            self.wine("sc", "create", name, "binPath=", image, "start=", "auto")
+            # Fails on a second run (the service exists); the query below decides.
+            self.wine("sc", "create", name, "binPath=", image, "start=", "auto", check=False)
         # A service may be running already (auto-start); what counts is that each runs.
         for name, _ in services:
             self.wine("sc", "start", name, check=False)
