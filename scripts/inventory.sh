@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Prints the suite's footprint on a Wine prefix, one line per item:
+#   scripts/inventory.sh [PREFIX]
+# Lines read "<component> <kind> <item>" (components in removal order, then
+# "roots"); a clean prefix prints nothing. The prefix's Wine session is ended
+# first, since Wine writes its registry files only then.
+set -euo pipefail
+if [ $# -gt 0 ]; then
+  export WINEPREFIX_OVERRIDE="$(cd "$1" && pwd)"
+fi
+source "$(dirname "$0")/wine-env.sh"
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
+exec python3 "$ZEM_SOURCE_DIR/scripts/demo/inventory.py" "$WINEPREFIX"
