@@ -5,7 +5,20 @@ set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 
 stamp="$WINEPREFIX/.zem-prefix-ready"
+
+# The tests' stand-in ODBC installer library (next to the test programs) must
+# be loaded instead of Wine's own, which never touches the driver manager's
+# odbc.ini. A program without a native odbccp32.dll beside it still gets Wine's.
+prefer_native_odbc_installer() {
+  local odbc_stamp="$WINEPREFIX/.zem-odbc-installer-native"
+  [ -f "$odbc_stamp" ] && return 0
+  wine reg add 'HKCU\Software\Wine\DllOverrides' /v odbccp32 /t REG_SZ /d native,builtin /f >/dev/null 2>&1
+  wineserver -w
+  touch "$odbc_stamp"
+}
+
 if [ -f "$stamp" ]; then
+  prefer_native_odbc_installer
   exit 0
 fi
 
@@ -18,4 +31,5 @@ wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /
 # Without a window manager every window close costs seconds when Wine manages windows.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 wineserver -w
+prefer_native_odbc_installer
 touch "$stamp"

@@ -9,7 +9,7 @@ packages=(
   cmake make googletest libboost-dev
   xvfb xdotool imagemagick
   wixl msitools
-  unixodbc unixodbc-dev
+  unixodbc unixodbc-dev gcc
   python3
 )
 

@@ -16,3 +16,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 # Wine reports the ANSI code page 1252 only under these locales.
 export LANG=C.UTF-8
 unset LC_ALL
+# unixODBC (reached through Wine's odbc32) reads the test registration of the
+# stand-in SQL Server driver and its data sources from the build tree.
+export ODBCSYSINI="$ZEM_BUILD_DIR/odbc"
+export ODBCINI="$ZEM_BUILD_DIR/odbc/user-odbc.ini"

@@ -1,0 +1,226 @@
+#include "remove/registry_key.h"
+
+#include "support/exceptions.h"
+#include "support/platform_seam.h"
+#include "support/windows_error.h"
+
+#include <vector>
+
+namespace {
+
+// ntdll's key deletion: the only call that deletes the key a handle refers to,
+// which is how a link opened with REG_OPTION_OPEN_LINK is removed as a link.
+using NtDeleteKeyCall = LONG(NTAPI*)(HANDLE);
+using RtlNtStatusToDosErrorCall = ULONG(NTAPI*)(LONG);
+
+struct NtKeyDeletion {
+    NtDeleteKeyCall deleteKey = nullptr;
+    RtlNtStatusToDosErrorCall toDosError = nullptr;
+};
+
+const NtKeyDeletion& TheNtKeyDeletion()
+{
+    static const NtKeyDeletion calls = [] {
+        NtKeyDeletion found;
+        // ntdll is in every process and never unloaded.
+        if (HMODULE ntdll = GetModuleHandleA("ntdll.dll")) {
+            found.deleteKey = reinterpret_cast<NtDeleteKeyCall>(
+                reinterpret_cast<void*>(GetProcAddress(ntdll, "NtDeleteKey")));
+            found.toDosError = reinterpret_cast<RtlNtStatusToDosErrorCall>(
+                reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlNtStatusToDosError")));
+        }
+        return found;
+    }();
+    return calls;
+}
+
+const char* SeamNameForOpen(REGSAM access)
+{
+    return access == DELETE ? "RegOpenKeyExA:DELETE" : "RegOpenKeyExA";
+}
+
+LONG OpenKey(const Windows::RegistryLocation& location, DWORD options, REGSAM access, HKEY* key)
+{
+    if (DWORD injected = WindowsPlatform::InjectedFailure(SeamNameForOpen(access), location.subkey))
+        return static_cast<LONG>(injected);
+    return RegOpenKeyExA(location.base, location.relative.c_str(), options, access | KEY_WOW64_32KEY, key);
+}
+
+LONG OpenKey(HKEY root, const std::string& subkey, DWORD options, REGSAM access, HKEY* key)
+{
+    return OpenKey(Windows::RegistryLocation::Of(root, subkey), options, access, key);
+}
+
+bool IsLinkKey(HKEY key)
+{
+    DWORD type = REG_NONE;
+    LONG result = RegQueryValueExA(key, "SymbolicLinkValue", nullptr, &type, nullptr, nullptr);
+    return (result == ERROR_SUCCESS || result == ERROR_MORE_DATA) && type == REG_LINK;
+}
+
+} // namespace
+
+namespace Windows {
+
+std::string RegistryDisplayPath(HKEY root, const std::string& subkey)
+{
+    const char* name = "(...)";
+    if (root == HKEY_CLASSES_ROOT)
+        name = "HKCR";
+    else if (root == HKEY_CURRENT_USER)
+        name = "HKCU";
+    else if (root == HKEY_LOCAL_MACHINE)
+        name = "HKLM";
+    else if (root == HKEY_USERS)
+        name = "HKU";
+    else if (root == HKEY_CURRENT_CONFIG)
+        name = "HKCC";
+    return std::string(name) + "\\" + subkey;
+}
+
+std::string RegistrySecurityName(HKEY root, const std::string& subkey)
+{
+    const char* name = nullptr;
+    if (root == HKEY_CLASSES_ROOT)
+        name = "CLASSES_ROOT";
+    else if (root == HKEY_CURRENT_USER)
+        name = "CURRENT_USER";
+    else if (root == HKEY_LOCAL_MACHINE)
+        name = "MACHINE";
+    else if (root == HKEY_USERS)
+        name = "USERS";
+    else
+        throw ExceptionPL("Unknown HKEY rootKey type");
+    return std::string(name) + "\\" + subkey;
+}
+
+SE_OBJECT_TYPE RegistrySecurityObjectType()
+{
+#ifdef _WIN64
+    // A 64-bit build names the 32-bit view explicitly; a 32-bit program is there anyway.
+    return SE_REGISTRY_WOW64_32KEY;
+#else
+    return SE_REGISTRY_KEY;
+#endif
+}
+
+RegistryKey OpenRegistryKey(const RegistryLocation& location, REGSAM access, DWORD options)
+{
+    RegistryKey key;
+    ThrowWindowsError(static_cast<DWORD>(OpenKey(location, options, access, key.put())));
+    return key;
+}
+
+RegistryKey OpenRegistryKey(HKEY root, const std::string& subkey, REGSAM access, DWORD options)
+{
+    return OpenRegistryKey(RegistryLocation::Of(root, subkey), access, options);
+}
+
+bool CanOpenRegistryKey(const RegistryLocation& location, REGSAM access, DWORD options)
+{
+    RegistryKey key;
+    return OpenKey(location, options, access, key.put()) == ERROR_SUCCESS;
+}
+
+bool CanOpenRegistryKey(HKEY root, const std::string& subkey, REGSAM access, DWORD options)
+{
+    return CanOpenRegistryKey(RegistryLocation::Of(root, subkey), access, options);
+}
+
+bool RegistryValueExists(HKEY root, const std::string& subkey, const std::string& valueName)
+{
+    RegistryKey key;
+    if (OpenKey(root, subkey, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+        return false;
+    LONG result = RegQueryValueExA(key.get(), valueName.c_str(), nullptr, nullptr, nullptr, nullptr);
+    return result == ERROR_SUCCESS || result == ERROR_MORE_DATA;
+}
+
+bool EnumRegistrySubkey(HKEY key, DWORD index, SubkeyInformation& information)
+{
+    DWORD subkeyCount = 0;
+    DWORD longestName = 0;
+    DWORD longestClass = 0;
+    ThrowWindowsError(static_cast<DWORD>(RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeyCount, &longestName,
+                                                          &longestClass, nullptr, nullptr, nullptr, nullptr,
+                                                          nullptr)));
+    // Nothing to enumerate: answer the end without asking again.
+    if (subkeyCount <= index)
+        return false;
+    std::vector<char> name(longestName + 1);
+    std::vector<char> className(longestClass + 1);
+    DWORD nameLength = static_cast<DWORD>(name.size());
+    DWORD classLength = static_cast<DWORD>(className.size());
+    FILETIME written = {};
+    DWORD result = WindowsPlatform::InjectedFailure("RegEnumKeyExA");
+    if (result == 0)
+        result = static_cast<DWORD>(RegEnumKeyExA(key, index, name.data(), &nameLength, nullptr, className.data(),
+                                                  &classLength, &written));
+    if (result == ERROR_NO_MORE_ITEMS)
+        return false;
+    ThrowWindowsError(result);
+    information.name.assign(name.data(), nameLength);
+    information.className.assign(className.data(), classLength);
+    information.lastWriteTime = written;
+    return true;
+}
+
+bool IsDeletableSubkeyPath(const std::string& subkey)
+{
+    if (subkey.empty() || subkey.front() == '\\' || subkey.back() == '\\')
+        return false;
+    return subkey.find("\\\\") == std::string::npos;
+}
+
+bool HasOverlongComponent(const std::string& subkey)
+{
+    size_t start = 0;
+    while (start <= subkey.size()) {
+        size_t end = subkey.find('\\', start);
+        if (end == std::string::npos)
+            end = subkey.size();
+        if (end - start > MaxRegistryKeyNameLength)
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+void DeleteRegistrySubkey(HKEY root, const std::string& subkey)
+{
+    DeleteRegistrySubkey(RegistryLocation::Of(root, subkey));
+}
+
+void DeleteRegistrySubkey(const RegistryLocation& location)
+{
+    for (const std::string* path : {&location.subkey, &location.relative}) {
+        if (!IsDeletableSubkeyPath(*path))
+            ThrowWindowsError(ERROR_BAD_PATHNAME);
+        if (HasOverlongComponent(*path))
+            ThrowWindowsError(ERROR_FILENAME_EXCED_RANGE);
+    }
+    if (DWORD injected = WindowsPlatform::InjectedFailure("RegDeleteKeyA", location.subkey))
+        ThrowWindowsError(injected);
+
+    // RegDeleteKeyA opens the key following a link and would delete the link's
+    // target. Opening the last component as a link and deleting through that
+    // handle removes exactly the key named, link or not.
+    const NtKeyDeletion& nt = TheNtKeyDeletion();
+    // No fallback to RegDeleteKeyA: it would follow a link.
+    if (!nt.deleteKey || !nt.toDosError)
+        throw NoSuchProcAddress();
+    RegistryKey key = OpenRegistryKey(location, DELETE, REG_OPTION_OPEN_LINK);
+    LONG status = nt.deleteKey(key.get());
+    if (status < 0)
+        ThrowWindowsError(nt.toDosError(status));
+}
+
+bool IsRegistryLink(HKEY root, const std::string& subkey)
+{
+    RegistryKey key;
+    if (OpenKey(root, subkey, REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
+        return false;
+    return IsLinkKey(key.get());
+}
+
+} // namespace Windows

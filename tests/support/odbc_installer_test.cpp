@@ -1,0 +1,195 @@
+// The installer library as the program loads it: under the tests the copy
+// found by name is the stand-in next to the test program (tests/odbc_installer),
+// which edits the driver manager's test odbc.ini.
+#include "support/odbc_installer.h"
+
+#include "support/exceptions.h"
+#include "support/odbc_database.h"
+#include "support/owned_handle.h"
+#include "testkit/message_box_watcher.h"
+#include "testkit/odbc_standin.h"
+#include "testkit/scratch.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+namespace {
+
+const char Caption[] = "ODBC Installer Error";
+
+std::string ProgramPath()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return path;
+}
+
+std::string ProgramFolder()
+{
+    std::string path = ProgramPath();
+    return path.substr(0, path.rfind('\\'));
+}
+
+std::string ModulePath(HMODULE module)
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(module, path, MAX_PATH);
+    return path;
+}
+
+bool FileExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void WriteFileOfSize(const std::string& path, std::size_t size)
+{
+    std::ofstream(path, std::ios::binary) << std::string(size, 'x');
+}
+
+const char RefusedSourceVariable[] = "ZEM_TEST_REFUSED_DSN";
+
+// Runs the test below in a new process of this program; its exit code.
+DWORD ConnectInAnotherProcess(const std::string& dataSource)
+{
+    SetEnvironmentVariableA(RefusedSourceVariable, dataSource.c_str());
+    std::string command = "\"" + ProgramPath() + "\" --gtest_filter=ODBCDataSourceInAnotherProcess.IsRefused";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    BOOL started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+    SetEnvironmentVariableA(RefusedSourceVariable, nullptr);
+    if (!started)
+        return GetLastError();
+    Windows::UniqueKernelHandle processHandle(process.hProcess);
+    Windows::UniqueKernelHandle threadHandle(process.hThread);
+    if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) {
+        TerminateProcess(process.hProcess, 1);
+        return WAIT_TIMEOUT;
+    }
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    return code;
+}
+
+} // namespace
+
+// The second half of the test below, in a process of its own.
+TEST(ODBCDataSourceInAnotherProcess, IsRefused)
+{
+    char name[64] = {};
+    if (GetEnvironmentVariableA(RefusedSourceVariable, name, sizeof name) == 0)
+        GTEST_SKIP() << "run by SQLRemoveDSNFromIni.RemovesARegisteredDataSourceFromTheDriverManagersIni";
+    try {
+        ODBCDatabase database("DSN=" + std::string(name) + ";");
+        ADD_FAILURE() << "connected to a removed data source";
+    } catch (const ODBCException& exception) {
+        EXPECT_NE(std::string::npos, std::string(exception.what()).find("(IM002:0)")) << exception.what();
+    }
+}
+
+TEST(SQLRemoveDSNFromIni, RemovesARegisteredDataSourceFromTheDriverManagersIni)
+{
+    StandInServer server;
+    TestDataSource source(UniqueTestName("zemdsn"));
+    std::string connection = "DSN=" + source.Name() + ";StateFile=" +
+                             HostPathOfWindowsPath(StandInServer::OdbcFolder() + "\\unused.state") + ";";
+    ASSERT_TRUE(source.Registered());
+    EXPECT_NO_THROW(ODBCDatabase database(connection)) << "the driver manager knows the data source";
+
+    EXPECT_TRUE(WindowsPlatform::SQLRemoveDSNFromIni(source.Name()));
+    EXPECT_FALSE(source.Registered());
+    // This process's driver manager keeps what it has read of odbc.ini; a new
+    // process reads it afresh.
+    EXPECT_EQ(0u, ConnectInAnotherProcess(source.Name())) << "data source name not found (IM002)";
+
+    EXPECT_FALSE(WindowsPlatform::SQLRemoveDSNFromIni(source.Name())) << "a name that is gone: false, no exception";
+    EXPECT_FALSE(WindowsPlatform::SQLRemoveDSNFromIni("zem_never_registered"));
+}
+
+TEST(ODBCInstallerLibrary, TheProcessUsesTheCopyFoundByNameWhenTheSystemCopyHasNoVersion)
+{
+    ASSERT_TRUE(WindowsPlatform::ProcessODBCInstallerLibrary().Function("SQLRemoveDSNFromIni"));
+    EXPECT_EQ(ProgramFolder() + "\\odbccp32.dll", ModulePath(WindowsPlatform::ProcessODBCInstallerLibrary().Module()));
+}
+
+TEST(ODBCInstallerLibrary, KeepsTheSystemCopyOnlyWhenItIsNewer)
+{
+    // A loaded module answers every later load by the same name, so each
+    // library is unloaded before the next case.
+    const std::string name = "zem_installer_copy.dll";
+    const std::string byName = ProgramFolder() + "\\" + name;
+    const std::string newerFolder = ProgramFolder() + "\\newer_installer";
+    ScratchFolder tie;
+    ASSERT_TRUE(CopyFileA(byName.c_str(), (tie / name).c_str(), TRUE));
+    ScratchFolder empty;
+
+    struct Case {
+        std::string systemDirectory;
+        std::string chosen;
+        const char* why;
+    } cases[] = {
+        {newerFolder, newerFolder + "\\" + name, "file version 3.1 against 3.0 found by name"},
+        {tie.Path(), byName, "the same version: the copy found by name wins the tie"},
+        {ProgramFolder(), byName, "the system directory holds the very copy found by name"},
+        {empty.Path(), byName, "no system copy at all"},
+    };
+    for (const Case& c : cases) {
+        WindowsPlatform::ODBCInstallerLibrary library(c.systemDirectory, name);
+        ASSERT_TRUE(library.Function("SQLRemoveDSNFromIni")) << c.why;
+        EXPECT_EQ(c.chosen, ModulePath(library.Module())) << c.why;
+    }
+}
+
+TEST(ODBCInstallerLibrary, SetsASmallUnversionedSystemCopyAside)
+{
+    ScratchFolder system;
+    WriteFileOfSize(system / "odbccp32.dll", 100);
+    WriteFileOfSize(system / "odbccp32.bad", 5);
+    WindowsPlatform::ODBCInstallerLibrary library(system.Path(), "odbccp32.dll");
+    EXPECT_TRUE(library.Function("SQLRemoveDSNFromIni"));
+    EXPECT_FALSE(FileExists(system / "odbccp32.dll"));
+    ASSERT_TRUE(FileExists(system / "odbccp32.bad"));
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    GetFileAttributesExA((system / "odbccp32.bad").c_str(), GetFileExInfoStandard, &data);
+    EXPECT_EQ(100u, data.nFileSizeLow) << "an older .bad file is replaced";
+
+    ScratchFolder large;
+    WriteFileOfSize(large / "odbccp32.dll", 20000);
+    WindowsPlatform::ODBCInstallerLibrary other(large.Path(), "odbccp32.dll");
+    EXPECT_TRUE(other.Function("SQLRemoveDSNFromIni"));
+    EXPECT_TRUE(FileExists(large / "odbccp32.dll")) << "20,000 bytes and more are left alone";
+    EXPECT_FALSE(FileExists(large / "odbccp32.bad"));
+}
+
+TEST(ODBCInstallerLibrary, AMissingLibraryIsReportedAndTriedAgainOnTheNextCall)
+{
+    ScratchFolder system;
+    MessageBoxWatcher watcher(Caption);
+    WindowsPlatform::ODBCInstallerLibrary library(system.Path(), "zem_no_installer.dll");
+    EXPECT_EQ(nullptr, library.Function("SQLRemoveDSNFromIni"));
+    EXPECT_EQ(nullptr, library.Function("SQLRemoveDSNFromIni"));
+    std::vector<std::string> expected(2, "The ODBC installer DLL (ODBCCP32.DLL) is not installed on this system.");
+    EXPECT_EQ(expected, watcher.Texts());
+}
+
+TEST(ODBCInstallerLibrary, AMissingFunctionIsReportedWithProgramAndLibrary)
+{
+    MessageBoxWatcher watcher(Caption);
+    WindowsPlatform::ODBCInstallerLibrary library("", "zem_installer_copy.dll");
+    EXPECT_EQ(nullptr, library.Function("SQLWriteDSNToIni"));
+    std::string longName(800, 'F');
+    EXPECT_EQ(nullptr, library.Function(longName.c_str()));
+
+    std::vector<std::string> texts = watcher.Texts();
+    ASSERT_EQ(2u, texts.size());
+    EXPECT_EQ("The program " + ProgramPath() +
+                  ", or one of its DLLs attempted to call the function SQLWriteDSNToIni which is not supported in "
+                  "the loaded ODBC installer DLL (" + ProgramFolder() + "\\zem_installer_copy.dll). Press OK to proceed.",
+              texts[0]);
+    std::string full = "The program " + ProgramPath() + ", or one of its DLLs attempted to call the function " +
+                       longName + " which is not supported";
+    EXPECT_EQ(full.substr(0, 783), texts[1]) << "the text is bounded at 783 characters";
+}
