@@ -3,7 +3,7 @@
 #include "orchestration/command_line.h"
 #include "orchestration/silent_removal.h"
 #include "products/suite_products.h"
-#include "remove/primitives.h"
+#include "remove/suite_roots.h"
 
 CZEMRemoveApp::CZEMRemoveApp(HINSTANCE instance, const char* arguments)
     : instance_(instance), arguments_(arguments ? arguments : "")

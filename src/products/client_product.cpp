@@ -1,7 +1,12 @@
 #include "products/client_product.h"
 
 #include "products/app_paths.h"
-#include "remove/primitives.h"
+#include "remove/file_removal.h"
+#include "remove/lookups.h"
+#include "remove/registry_removal.h"
+#include "remove/registry_values.h"
+#include "remove/services.h"
+#include "remove/uninstaller_runner.h"
 
 using Remove::LineEnd;
 

@@ -1,7 +1,10 @@
 #include "products/console_product.h"
 
 #include "products/app_paths.h"
-#include "remove/primitives.h"
+#include "remove/file_removal.h"
+#include "remove/known_folders.h"
+#include "remove/lookups.h"
+#include "remove/registry_removal.h"
 
 using Remove::LineEnd;
 

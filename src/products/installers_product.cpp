@@ -1,6 +1,8 @@
 #include "products/installers_product.h"
 
-#include "remove/primitives.h"
+#include "remove/file_removal.h"
+#include "remove/lookups.h"
+#include "remove/registry_removal.h"
 
 using Remove::LineEnd;
 

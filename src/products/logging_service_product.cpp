@@ -1,6 +1,9 @@
 #include "products/logging_service_product.h"
 
-#include "remove/primitives.h"
+#include "remove/file_removal.h"
+#include "remove/lookups.h"
+#include "remove/registry_removal.h"
+#include "remove/uninstaller_runner.h"
 
 using Remove::LineEnd;
 

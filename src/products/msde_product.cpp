@@ -1,6 +1,7 @@
 #include "products/msde_product.h"
 
-#include "remove/primitives.h"
+#include "remove/lookups.h"
+#include "remove/uninstaller_runner.h"
 
 using Remove::LineEnd;
 

@@ -1,6 +1,10 @@
 #include "products/recipe_product.h"
 
-#include "remove/primitives.h"
+#include "remove/file_removal.h"
+#include "remove/file_version.h"
+#include "remove/known_folders.h"
+#include "remove/lookups.h"
+#include "remove/uninstaller_runner.h"
 #include "support/file_access.h"
 #include "support/exceptions.h"
 #include "support/file_errors.h"

@@ -2,7 +2,10 @@
 
 #include "products/app_paths.h"
 #include "products/server_keys.h"
-#include "remove/primitives.h"
+#include "remove/file_removal.h"
+#include "remove/lookups.h"
+#include "remove/registry_removal.h"
+#include "remove/services.h"
 
 RelayProduct::RelayProduct(Remove::Log* log)
     : RecipeProduct(log, "Varnek Relay",

@@ -1,7 +1,7 @@
 #include "products/server_keys.h"
 
 #include "products/recipe_product.h"
-#include "remove/primitives.h"
+#include "remove/registry_removal.h"
 
 const char* const kEnterpriseServerKey = "SOFTWARE\\Varnek\\Enterprise Server";
 

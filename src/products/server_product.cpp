@@ -1,7 +1,10 @@
 #include "products/server_product.h"
 
 #include "products/server_keys.h"
-#include "remove/primitives.h"
+#include "remove/file_removal.h"
+#include "remove/lookups.h"
+#include "remove/registry_values.h"
+#include "remove/services.h"
 
 using Remove::LineEnd;
 

@@ -2,6 +2,7 @@
 
 #include "products/client_product.h"
 #include "products/console_product.h"
+#include "products/database_product.h"
 #include "products/dlp_product.h"
 #include "products/installers_product.h"
 #include "products/logging_service_product.h"
@@ -24,7 +25,7 @@ std::unique_ptr<ZEMProduct> MakeProduct(ProductKind kind, Remove::Log* log)
     case ProductKind::Console:
         return std::unique_ptr<ZEMProduct>(new ConsoleProduct(log));
     case ProductKind::Databases:
-        return nullptr; // arrives with the database recipe
+        return std::unique_ptr<ZEMProduct>(new DatabaseProduct(log));
     case ProductKind::Installers:
         return std::unique_ptr<ZEMProduct>(new InstallersProduct(log));
     case ProductKind::PlatformAPI:
