@@ -1,0 +1,52 @@
+// Thin wrappers over the ANSI file calls the removal makes. Each throws
+// Windows::Error where the call fails, except where failing is an answer.
+//
+// The ANSI calls take at most MAX_PATH - 1 characters; a longer path is
+// refused here with ERROR_FILENAME_EXCED_RANGE before any call is made, so no
+// layer can ever shorten it into some other path.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+namespace Windows {
+
+// Throws Windows::Error(ERROR_FILENAME_EXCED_RANGE) for a path the ANSI calls cannot take.
+void CheckPathLength(const std::string& path);
+
+// GetFileAttributesA; no value when it fails (the object is taken as absent).
+// The seam's injected attribute bits are added, so that tests can present links.
+std::optional<DWORD> ReadFileAttributes(const std::string& path);
+
+// True when the object opens with DELETE access (folders too); the handle is
+// closed at once. False when it does not; that is an answer, not a failure.
+bool CanOpenForDelete(const std::string& path);
+
+void ChangeFileAttributes(const std::string& path, DWORD attributes);
+void DeleteOneFile(const std::string& path);
+void RemoveEmptyFolder(const std::string& path);
+
+// DeleteFileA for the common case of a file that just goes: false instead of
+// an exception, with GetLastError() telling why.
+bool TryDeleteOneFile(const std::string& path);
+
+// `folder` + one backslash + `name`; a backslash already at the end of the
+// folder or the start of the name is not doubled, and separators trailing
+// the name are dropped.
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+// Reparse points (junctions, symbolic links, mount points) are removed as
+// themselves, never entered.
+inline bool IsLink(DWORD attributes)
+{
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+inline bool IsFolder(DWORD attributes)
+{
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+} // namespace Windows

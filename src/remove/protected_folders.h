@@ -1,0 +1,45 @@
+// The folders no removal may take: the system's own, every user's, and the
+// roots that hold them. A corrupted or hostile install location must never
+// take a machine's programs or a user's files with it.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace Windows {
+
+struct ProtectedFolder {
+    std::string path;       // as the system names it, for the log
+    std::string comparable; // see ComparablePath
+    bool withContents;      // nothing inside it may go either (the Windows folder)
+};
+
+// Gathered from the system at first use and kept for the rest of the run:
+// the Windows folder; Program Files and Common Files in both views;
+// ProgramData; the profiles folder, every profile listed by the system or
+// found in the profiles folder; the temp folders; the application-data
+// folders of the current user and the same folders of every profile.
+const std::vector<ProtectedFolder>& ProtectedFolders();
+
+// The same gathering, done afresh (for tests and for the list above).
+std::vector<ProtectedFolder> GatherProtectedFolders();
+
+// The path the system reaches for an existing `path` once every link on the
+// way has been followed, the last name too when asked; no value when the
+// object does not open or has no drive path.
+std::optional<std::string> ReachedPath(const std::string& path, bool followLastName);
+
+} // namespace Windows
+
+namespace Remove {
+
+// Why deleting `folder` with everything in it is refused, as the log shows
+// it, or no value when it may go. Refused: relative and unresolvable paths,
+// drive and share roots, administrative shares, a protected folder, a folder
+// that holds one, and anything inside a folder protected with its contents.
+// Environment references are judged expanded as well as literally, and an
+// existing folder also as the place the links on its way lead to.
+std::optional<std::string> FolderRefusal(const std::string& folder);
+
+} // namespace Remove

@@ -1,0 +1,400 @@
+#include "remove/file_removal.h"
+#include "support/owned_handle.h"
+#include "support/platform_seam.h"
+#include "testkit/file_tree.h"
+#include "testkit/recording_log.h"
+#include "testkit/scratch.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+using WindowsPlatform::ScopedEntryAttributes;
+using WindowsPlatform::ScopedFailure;
+
+namespace {
+
+class FileRemoval : public ::testing::Test {
+protected:
+    std::string Deleting(const std::string& path) const { return "Deleting directory \"" + path + "\"..."; }
+
+    ScratchFolder scratch_;
+    RecordingLog log_;
+};
+
+// A folder holding a file, a read-only file, an empty folder and a nested tree.
+void BuildMixedTree(const std::string& root)
+{
+    MakeFolder(root);
+    MakeFile(root + "\\plain.txt");
+    MakeFile(root + "\\locked.ini");
+    MakeReadOnly(root + "\\locked.ini");
+    MakeFolder(root + "\\empty");
+    MakeFolder(root + "\\bin");
+    MakeFolder(root + "\\bin\\plugins");
+    MakeFile(root + "\\bin\\client.exe");
+    MakeFile(root + "\\bin\\plugins\\one.dll");
+    MakeFile(root + "\\bin\\plugins\\two.dll");
+    MakeReadOnly(root + "\\bin\\plugins\\two.dll");
+}
+
+} // namespace
+
+TEST_F(FileRemoval, CheckFileFindsFilesAndFoldersAlike)
+{
+    MakeFile(scratch_ / "present.txt");
+    MakeFolder(scratch_ / "present");
+    struct Case {
+        std::string path;
+        bool found;
+    } cases[] = {
+        {scratch_ / "present.txt", true},
+        {scratch_ / "present", true},
+        {scratch_ / "missing.txt", false},
+        {scratch_ / "missing\\deeper", false},
+    };
+    for (const Case& c : cases) {
+        log_.Clear();
+        EXPECT_EQ(Remove::CheckFile(c.path, log_), c.found) << c.path;
+        EXPECT_EQ(log_.Text(), "Checking for file \"" + c.path + "\"..." + (c.found ? "found" : "not found") + "\r\n");
+    }
+}
+
+TEST_F(FileRemoval, DeleteDirectoryOnMissingOrEmptyPathIsSilentSuccess)
+{
+    EXPECT_TRUE(Remove::DeleteDirectory(scratch_ / "never-there", log_));
+    EXPECT_TRUE(Remove::DeleteDirectory("", log_));
+    EXPECT_EQ(log_.Text(), "");
+}
+
+TEST_F(FileRemoval, NestedTreeWithReadOnlyFilesGoesCompletely)
+{
+    std::string root = scratch_ / "Client";
+    BuildMixedTree(root);
+    EXPECT_TRUE(Remove::DeleteDirectory(root, log_));
+    EXPECT_EQ(log_.Text(), Deleting(root) + "done\r\n");
+    EXPECT_FALSE(Exists(root));
+}
+
+TEST_F(FileRemoval, EmptyFolderGoes)
+{
+    std::string root = scratch_ / "Empty";
+    MakeFolder(root);
+    EXPECT_TRUE(Remove::DeleteDirectory(root, log_));
+    EXPECT_EQ(log_.Text(), Deleting(root) + "done\r\n");
+    EXPECT_FALSE(Exists(root));
+}
+
+TEST_F(FileRemoval, FileInUseStopsTheWalkAndLeavesTheFolder)
+{
+    std::string root = scratch_ / "Busy";
+    MakeFolder(root);
+    std::string held = root + "\\held.log";
+    MakeFile(held);
+    Windows::UniqueFileHandle open(
+        CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(open.valid());
+
+    EXPECT_FALSE(Remove::DeleteDirectory(root, log_));
+    EXPECT_EQ(log_.Text(), Deleting(root) + WindowsErrorPiece(ERROR_SHARING_VIOLATION) +
+                               "...error occured while trying to delete file \"" + held + "\"\r\n");
+    EXPECT_TRUE(Exists(held));
+    EXPECT_TRUE(Exists(root));
+}
+
+TEST_F(FileRemoval, EmptyFolderThatCannotBeRemovedNamesRemoveDirectory)
+{
+    std::string root = scratch_ / "Stuck";
+    MakeFolder(root);
+    ScopedFailure refuse("RemoveDirectoryA", ERROR_ACCESS_DENIED, "Stuck");
+    EXPECT_FALSE(Remove::DeleteDirectory(root, log_));
+    EXPECT_EQ(log_.Text(), Deleting(root) + WindowsErrorPiece(ERROR_ACCESS_DENIED) +
+                               "...in call to RemoveDirectory for \"" + root + "\"\r\n");
+    EXPECT_TRUE(Exists(root));
+}
+
+TEST_F(FileRemoval, RefusedDeleteGrantsAccessAndRetriesSilently)
+{
+    std::string root = scratch_ / "Guarded";
+    MakeFolder(root);
+    MakeFile(root + "\\guarded.dat");
+    ScopedFailure deleteOnce("DeleteFileA", ERROR_ACCESS_DENIED, "guarded.dat", 1);
+    ScopedFailure noDeleteAccess("CreateFileA", ERROR_ACCESS_DENIED, "guarded.dat");
+    ScopedFailure noToken("OpenProcessToken", ERROR_ACCESS_DENIED);
+
+    EXPECT_TRUE(Remove::DeleteDirectory(root, log_));
+    EXPECT_EQ(log_.Text(), Deleting(root) + "done\r\n");
+    EXPECT_EQ(deleteOnce.Hits(), 1);
+    EXPECT_EQ(noDeleteAccess.Hits(), 1) << "the file's access is checked once, after the refusal";
+    EXPECT_EQ(noToken.Hits(), 0) << "the access list was writable: no ownership taken";
+    EXPECT_FALSE(Exists(root));
+}
+
+TEST_F(FileRemoval, FailedGrantEndsTheLineOfTheOwnershipError)
+{
+    std::string root = scratch_ / "Foreign";
+    MakeFolder(root);
+    std::string file = root + "\\foreign.dat";
+    MakeFile(file);
+    ScopedFailure deleteRefused("DeleteFileA", ERROR_ACCESS_DENIED, "foreign.dat");
+    ScopedFailure noDeleteAccess("CreateFileA", ERROR_ACCESS_DENIED, "foreign.dat");
+    ScopedFailure daclRefused("SetNamedSecurityInfoA:DACL", ERROR_ACCESS_DENIED, "foreign.dat");
+    ScopedFailure ownerRefused("SetNamedSecurityInfoA:OWNER", ERROR_INVALID_OWNER, "foreign.dat");
+
+    EXPECT_FALSE(Remove::DeleteDirectory(root, log_));
+    EXPECT_EQ(log_.Text(), Deleting(root) + "error changing object owner: " + WindowsErrorPiece(ERROR_INVALID_OWNER) +
+                               "...error occured while granting access to file \"" + file + "\"\r\n");
+    EXPECT_TRUE(Exists(file));
+}
+
+TEST_F(FileRemoval, FileItemFailuresEachWriteTheirOneLine)
+{
+    struct Case {
+        const char* name;
+        bool readOnly;
+        const char* call;
+        DWORD code;
+        const char* continuation;
+    } cases[] = {
+        {"read-only attribute stays", true, "SetFileAttributesA", ERROR_ACCESS_DENIED,
+         "...error occured while trying to remove read only attribute of file \""},
+        {"delete refused", false, "DeleteFileA", ERROR_ACCESS_DENIED, "...error occured while trying to delete file \""},
+        {"delete of read-only file refused", true, "DeleteFileA", ERROR_LOCK_VIOLATION,
+         "...error occured while trying to delete file \""},
+    };
+    for (const Case& c : cases) {
+        std::string file = scratch_ / UniqueTestName("item");
+        MakeFile(file);
+        if (c.readOnly)
+            MakeReadOnly(file);
+        ScopedFailure failure(c.call, c.code, file);
+        log_.Clear();
+        EXPECT_FALSE(Remove::DeleteFileItem(file, log_)) << c.name;
+        EXPECT_EQ(log_.Text(), WindowsErrorPiece(c.code) + c.continuation + file + "\"\r\n") << c.name;
+        EXPECT_TRUE(Exists(file)) << c.name;
+    }
+}
+
+TEST_F(FileRemoval, FileItemClearsReadOnlySilentlyAndCountsAGoneFileAsGone)
+{
+    std::string file = scratch_ / "settings.ini";
+    MakeFile(file);
+    MakeReadOnly(file);
+    EXPECT_TRUE(Remove::DeleteFileItem(file, log_));
+    EXPECT_FALSE(Exists(file));
+
+    // Gone between the access check and the delete.
+    std::string vanishing = scratch_ / "vanishing.tmp";
+    MakeFile(vanishing);
+    ScopedFailure gone("GetFileAttributesA", ERROR_FILE_NOT_FOUND, "vanishing.tmp");
+    EXPECT_TRUE(Remove::DeleteFileItem(vanishing, log_));
+    EXPECT_EQ(log_.Text(), "");
+}
+
+TEST_F(FileRemoval, FirstFailingEntryEndsTheWalkAndTheFolderStays)
+{
+    std::string root = scratch_ / "Partly";
+    MakeFolder(root);
+    for (const char* name : {"a.txt", "b.txt", "c.txt"})
+        MakeFile(root + "\\" + name);
+    ScopedFailure refuse("DeleteFileA", ERROR_ACCESS_DENIED, "b.txt");
+    ScopedFailure noDeleteAccess("CreateFileA", ERROR_ACCESS_DENIED, "b.txt");
+    ScopedFailure neverRemoved("RemoveDirectoryA", ERROR_ACCESS_DENIED, "Partly");
+
+    EXPECT_FALSE(Remove::DeleteDirectory(root, log_));
+    EXPECT_EQ(log_.Lines().size(), 1u);
+    EXPECT_EQ(neverRemoved.Hits(), 0) << "the folder itself is not attempted";
+    EXPECT_TRUE(Exists(root + "\\b.txt"));
+    EXPECT_TRUE(Exists(root));
+}
+
+// Links: the walk removes them as themselves and never reaches their target.
+// Wine cannot make reparse points, so real folders and files are presented as
+// links through the seam; whatever they hold stands for the link's target.
+class LinkRemoval : public FileRemoval {
+protected:
+    // Every call that would reach into `part`: each must stay unused.
+    void GuardTarget(const std::string& part)
+    {
+        // Inside the link.
+        for (const char* call : {"FindFirstFileA", "DeleteFileA", "GetFileAttributesA", "RemoveDirectoryA"})
+            guards_.push_back(std::make_unique<ScopedFailure>(call, ERROR_ACCESS_DENIED, part + "\\"));
+        // The link itself or anything inside: these would act on the target.
+        for (const char* call : {"CreateFileA", "SetFileAttributesA", "SetNamedSecurityInfoA:DACL",
+                                 "SetNamedSecurityInfoA:OWNER"})
+            guards_.push_back(std::make_unique<ScopedFailure>(call, ERROR_ACCESS_DENIED, part));
+    }
+    int GuardHits() const
+    {
+        int hits = 0;
+        for (const auto& guard : guards_)
+            hits += guard->Hits();
+        return hits;
+    }
+
+    std::vector<std::unique_ptr<ScopedFailure>> guards_;
+};
+
+TEST_F(LinkRemoval, JunctionInsideTheTreeIsRemovedWithoutEnteringIt)
+{
+    std::string root = scratch_ / "Tree";
+    MakeFolder(root);
+    MakeFile(root + "\\keep-walking.txt");
+    std::string junction = root + "\\ProfileJunction";
+    MakeFolder(junction);
+    ScopedEntryAttributes link("\\ProfileJunction", FILE_ATTRIBUTE_REPARSE_POINT, IO_REPARSE_TAG_MOUNT_POINT);
+    GuardTarget("ProfileJunction");
+
+    EXPECT_TRUE(Remove::DeleteDirectory(root, log_));
+    EXPECT_EQ(log_.Text(), Deleting(root) + "done\r\n");
+    EXPECT_FALSE(Exists(root));
+    EXPECT_EQ(GuardHits(), 0);
+}
+
+TEST_F(LinkRemoval, TargetFullOfFilesIsNeverListedOpenedOrDeleted)
+{
+    std::string root = scratch_ / "Tree";
+    MakeFolder(root);
+    // The real folder stands for what the junction shows of its target.
+    std::string junction = root + "\\Documents";
+    MakeFolder(junction);
+    for (const char* name : {"letter.doc", "photo.jpg", "taxes.xls"})
+        MakeFile(junction + "\\" + name);
+    MakeFolder(junction + "\\Private");
+    ScopedEntryAttributes link("\\Documents", FILE_ATTRIBUTE_REPARSE_POINT, IO_REPARSE_TAG_MOUNT_POINT);
+    GuardTarget("Documents");
+
+    // RemoveDirectoryA on a real link takes the link alone; on Wine's stand-in
+    // folder it refuses because the folder is not empty, which proves the
+    // walk did not empty it first.
+    EXPECT_FALSE(Remove::DeleteDirectory(root, log_));
+    EXPECT_EQ(log_.Text(), Deleting(root) + WindowsErrorPiece(ERROR_DIR_NOT_EMPTY) +
+                               "...in call to RemoveDirectory for \"" + junction + "\"\r\n");
+    EXPECT_EQ(GuardHits(), 0);
+    for (const char* name : {"letter.doc", "photo.jpg", "taxes.xls", "Private"})
+        EXPECT_TRUE(Exists(junction + "\\" + name)) << name;
+}
+
+TEST_F(LinkRemoval, FolderHandedInThatIsALinkGoesAsALink)
+{
+    std::string link = scratch_ / "InstallLink";
+    MakeFolder(link);
+    MakeFile(link + "\\target-file.txt");
+    ScopedEntryAttributes asLink("\\InstallLink", FILE_ATTRIBUTE_REPARSE_POINT, IO_REPARSE_TAG_SYMLINK);
+    GuardTarget("InstallLink");
+
+    EXPECT_FALSE(Remove::DeleteDirectory(link, log_));
+    EXPECT_EQ(log_.Text(), Deleting(link) + WindowsErrorPiece(ERROR_DIR_NOT_EMPTY) +
+                               "...in call to RemoveDirectory for \"" + link + "\"\r\n");
+    EXPECT_EQ(GuardHits(), 0);
+    EXPECT_TRUE(Exists(link + "\\target-file.txt"));
+
+    std::string emptyLink = scratch_ / "EmptyLink";
+    MakeFolder(emptyLink);
+    ScopedEntryAttributes emptyAsLink("\\EmptyLink", FILE_ATTRIBUTE_REPARSE_POINT, IO_REPARSE_TAG_MOUNT_POINT);
+    GuardTarget("EmptyLink");
+    log_.Clear();
+    EXPECT_TRUE(Remove::DeleteDirectoryTree(emptyLink, log_));
+    EXPECT_EQ(log_.Text(), "");
+    EXPECT_FALSE(Exists(emptyLink));
+    EXPECT_EQ(GuardHits(), 0);
+}
+
+TEST_F(LinkRemoval, FileSymbolicLinkIsDeletedAsALink)
+{
+    std::string root = scratch_ / "Tree";
+    MakeFolder(root);
+    std::string fileLink = root + "\\hosts.lnk";
+    MakeFile(fileLink);
+    ScopedEntryAttributes asLink("\\hosts.lnk", FILE_ATTRIBUTE_REPARSE_POINT, IO_REPARSE_TAG_SYMLINK);
+    // Granting access or changing attributes would reach the target.
+    ScopedFailure noOpen("CreateFileA", ERROR_ACCESS_DENIED, "hosts.lnk");
+    ScopedFailure noGrant("SetNamedSecurityInfoA:DACL", ERROR_ACCESS_DENIED, "hosts.lnk");
+    ScopedFailure noAttributes("SetFileAttributesA", ERROR_ACCESS_DENIED, "hosts.lnk");
+
+    EXPECT_TRUE(Remove::DeleteDirectory(root, log_));
+    EXPECT_EQ(log_.Text(), Deleting(root) + "done\r\n");
+    EXPECT_EQ(noOpen.Hits() + noGrant.Hits() + noAttributes.Hits(), 0);
+    EXPECT_FALSE(Exists(root));
+}
+
+TEST_F(LinkRemoval, LinkThatCannotBeDeletedWritesTheFileLine)
+{
+    std::string root = scratch_ / "Tree";
+    MakeFolder(root);
+    std::string fileLink = root + "\\config.link";
+    MakeFile(fileLink);
+    ScopedEntryAttributes asLink("\\config.link", FILE_ATTRIBUTE_REPARSE_POINT, IO_REPARSE_TAG_SYMLINK);
+    ScopedFailure refuse("DeleteFileA", ERROR_ACCESS_DENIED, "config.link");
+
+    EXPECT_FALSE(Remove::DeleteDirectory(root, log_));
+    EXPECT_EQ(log_.Text(), Deleting(root) + WindowsErrorPiece(ERROR_ACCESS_DENIED) +
+                               "...error occured while trying to delete file \"" + fileLink + "\"\r\n");
+}
+
+// Paths past the ANSI limit fail with their line; none is cut short into
+// another path.
+class LongPaths : public FileRemoval {
+protected:
+    // A folder whose path is `length` characters long, under the scratch folder.
+    std::string FolderOfLength(size_t length)
+    {
+        std::string path = scratch_.Path();
+        while (path.size() < length) {
+            size_t room = length - path.size() - 1;
+            std::string name(std::min<size_t>(room, 60), 'd');
+            if (room > 60 && room - 60 < 2)
+                name.resize(room - 2);
+            path += "\\" + name;
+            MakeFolderWide(path);
+        }
+        return path;
+    }
+    void TearDown() override
+    {
+        RemoveTreeWide(scratch_.Path());
+    }
+};
+
+TEST_F(LongPaths, CheckAndDeleteOfAnOverlongPathFailWithTheirLines)
+{
+    std::string longPath = FolderOfLength(MAX_PATH + 20);
+    ASSERT_GE(longPath.size(), static_cast<size_t>(MAX_PATH));
+
+    EXPECT_FALSE(Remove::CheckFile(longPath, log_));
+    EXPECT_FALSE(Remove::DeleteDirectory(longPath, log_));
+    std::vector<std::string> expected = {
+        "Checking for file \"" + longPath + "\"..." + WindowsErrorPiece(ERROR_FILENAME_EXCED_RANGE) +
+            "...error occured while checking for file \"" + longPath + "\"",
+        Deleting(longPath) + WindowsErrorPiece(ERROR_FILENAME_EXCED_RANGE) +
+            "...error occured while granting access to file \"" + longPath + "\"",
+    };
+    EXPECT_EQ(log_.Lines(), expected);
+    EXPECT_TRUE(ExistsWide(longPath));
+}
+
+TEST_F(LongPaths, EntryPastTheLimitStopsTheWalkWithItsLine)
+{
+    std::string folder = FolderOfLength(MAX_PATH - 30);
+    std::string file = folder + "\\" + std::string(40, 'f') + ".txt";
+    MakeFileWide(file);
+    ASSERT_GE(file.size(), static_cast<size_t>(MAX_PATH));
+
+    EXPECT_FALSE(Remove::DeleteDirectory(folder, log_));
+    EXPECT_EQ(log_.Text(), Deleting(folder) + WindowsErrorPiece(ERROR_FILENAME_EXCED_RANGE) +
+                               "...error occured while granting access to file \"" + file + "\"\r\n");
+    EXPECT_TRUE(ExistsWide(file));
+}
+
+TEST_F(FileRemoval, FolderWhoseAttributesCannotBeReadIsNotTakenAsAbsent)
+{
+    std::string root = scratch_ / "Unreadable";
+    MakeFolder(root);
+    MakeFile(root + "\\data.bin");
+    ScopedFailure unreadable("GetFileAttributesA", ERROR_ACCESS_DENIED, "Unreadable");
+
+    EXPECT_TRUE(Remove::DeleteDirectory(root, log_));
+    EXPECT_EQ(log_.Text(), Deleting(root) + "done\r\n");
+    EXPECT_FALSE(Exists(root));
+}

@@ -1,0 +1,356 @@
+#include "remove/comparable_path.h"
+#include "remove/file_removal.h"
+#include "remove/known_folders.h"
+#include "remove/protected_folders.h"
+#include "support/platform_seam.h"
+#include "testkit/file_tree.h"
+#include "testkit/recording_log.h"
+#include "testkit/scratch.h"
+
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+using WindowsPlatform::ScopedFailure;
+
+namespace {
+
+std::string Known(int csidl)
+{
+    std::optional<std::string> folder = Windows::GetKnownFolder(csidl);
+    if (!folder)
+        throw std::runtime_error("no known folder " + std::to_string(csidl));
+    return *folder;
+}
+
+std::string ShortName(const std::string& path)
+{
+    char buffer[MAX_PATH];
+    DWORD length = GetShortPathNameA(path.c_str(), buffer, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        throw std::runtime_error("no short name for " + path);
+    return std::string(buffer, length);
+}
+
+std::string TempPath()
+{
+    char buffer[MAX_PATH];
+    DWORD length = GetTempPathA(MAX_PATH, buffer);
+    return std::string(buffer, length);
+}
+
+std::string Variable(const char* name)
+{
+    char buffer[MAX_PATH];
+    DWORD length = GetEnvironmentVariableA(name, buffer, MAX_PATH);
+    return std::string(buffer, length);
+}
+
+// The part of the reason that tells which rule refused.
+enum class Rule { Allowed, Relative, Unresolvable, VolumeRoot, AdministrativeShare, HoldsProtected, InsideProtected };
+
+Rule RuleOf(const std::optional<std::string>& refusal)
+{
+    if (!refusal)
+        return Rule::Allowed;
+    if (*refusal == "the path is not absolute")
+        return Rule::Relative;
+    if (*refusal == "the path cannot be resolved")
+        return Rule::Unresolvable;
+    if (*refusal == "it is the root of a drive or share")
+        return Rule::VolumeRoot;
+    if (*refusal == "it lies on an administrative share")
+        return Rule::AdministrativeShare;
+    if (refusal->rfind("it is or holds the protected folder \"", 0) == 0)
+        return Rule::HoldsProtected;
+    if (refusal->rfind("it lies inside the protected folder \"", 0) == 0)
+        return Rule::InsideProtected;
+    throw std::runtime_error("unexpected refusal: " + *refusal);
+}
+
+struct FolderCase {
+    std::string path;
+    Rule rule;
+};
+
+std::vector<FolderCase> ProtectedCases()
+{
+    std::string programFilesX86 = Known(CSIDL_PROGRAM_FILESX86);
+    std::string profile = Known(CSIDL_PROFILE);
+    std::string roaming = Known(CSIDL_APPDATA);
+    std::string local = Known(CSIDL_LOCAL_APPDATA);
+    std::string windows = Known(CSIDL_WINDOWS);
+    std::string publicProfile = Variable("PUBLIC");
+    return {
+        // Drive and share roots, whatever the spelling.
+        {"C:\\", Rule::VolumeRoot},
+        {"c:/", Rule::VolumeRoot},
+        {"C:\\.", Rule::VolumeRoot},
+        {"C:\\Windows\\..", Rule::VolumeRoot},
+        {"Z:\\", Rule::VolumeRoot},
+        {"\\\\server\\share\\", Rule::VolumeRoot},
+        {"\\\\server\\share", Rule::VolumeRoot},
+        {"//server/share/./", Rule::VolumeRoot},
+        {"\\\\server\\share\\Varnek\\..", Rule::VolumeRoot},
+        {"\\\\server", Rule::VolumeRoot},
+        // Administrative shares reach whole drives, this machine's included.
+        {"\\\\localhost\\C$\\Windows", Rule::AdministrativeShare},
+        {"\\\\127.0.0.1\\c$\\Program Files (x86)\\Varnek", Rule::AdministrativeShare},
+        {"\\\\server\\ADMIN$\\System32", Rule::AdministrativeShare},
+        // The Windows folder and everything in it.
+        {windows, Rule::HoldsProtected},
+        {"C:\\Windows", Rule::HoldsProtected},
+        {"c:\\WINDOWS\\", Rule::HoldsProtected},
+        {"C:\\windows\\system32\\drivers", Rule::InsideProtected},
+        {"%SystemRoot%\\System32", Rule::InsideProtected},
+        {"C:\\Windows.\\System32", Rule::InsideProtected},
+        {"C:\\Windows\\Temp", Rule::InsideProtected},
+        {"C:\\windows\\Varnek", Rule::InsideProtected},
+        // Program Files and Common Files, both views, every spelling.
+        {programFilesX86, Rule::HoldsProtected},
+        {"C:\\Program Files (x86)", Rule::HoldsProtected},
+        {ShortName(programFilesX86), Rule::HoldsProtected},
+        {ShortName(programFilesX86) + "\\Varnek\\..", Rule::HoldsProtected},
+        {"c:/program files (x86)/", Rule::HoldsProtected},
+        {"C:\\Program Files (x86)\\.\\", Rule::HoldsProtected},
+        {"C:\\Program Files (x86)\\Varnek\\..", Rule::HoldsProtected},
+        {"C:\\Program Files (x86)\\Varnek\\..\\.\\\\", Rule::HoldsProtected},
+        {"C:\\Program Files (x86)...", Rule::HoldsProtected},
+        {"C:\\Program Files (x86) . .", Rule::HoldsProtected},
+        {"C:\\PROGRAM FILES (X86)", Rule::HoldsProtected},
+        {"%ProgramFiles(x86)%", Rule::HoldsProtected},
+        {Known(CSIDL_PROGRAM_FILES), Rule::HoldsProtected},
+        {ShortName(Known(CSIDL_PROGRAM_FILES)), Rule::HoldsProtected},
+        {Known(CSIDL_PROGRAM_FILES_COMMON), Rule::HoldsProtected},
+        {Known(CSIDL_PROGRAM_FILES_COMMONX86), Rule::HoldsProtected},
+        {Known(CSIDL_PROGRAM_FILES_COMMONX86) + "\\", Rule::HoldsProtected},
+        // Machine data, the users, their profiles and their data.
+        {Known(CSIDL_COMMON_APPDATA), Rule::HoldsProtected},
+        {"%ProgramData%\\", Rule::HoldsProtected},
+        {"C:\\users", Rule::HoldsProtected},
+        {"C:/Users/x/..", Rule::HoldsProtected},
+        {profile, Rule::HoldsProtected},
+        {ShortName(profile), Rule::HoldsProtected},
+        {"%USERPROFILE%", Rule::HoldsProtected},
+        {publicProfile, Rule::HoldsProtected},
+        {roaming, Rule::HoldsProtected},
+        {roaming + "\\..", Rule::HoldsProtected},
+        {local, Rule::HoldsProtected},
+        {"%LOCALAPPDATA%\\.", Rule::HoldsProtected},
+        {publicProfile + "\\AppData\\Roaming", Rule::HoldsProtected},
+        {Known(CSIDL_PERSONAL), Rule::HoldsProtected},
+        {Known(CSIDL_DESKTOPDIRECTORY), Rule::HoldsProtected},
+        // Temp folders.
+        {TempPath(), Rule::HoldsProtected},
+        {"%TEMP%", Rule::HoldsProtected},
+        {"%TMP%\\", Rule::HoldsProtected},
+        {publicProfile + "\\Temp", Rule::HoldsProtected},
+        // Relative and unresolvable spellings.
+        {"Varnek\\Client", Rule::Relative},
+        {"relative\\path", Rule::Relative},
+        {".", Rule::Relative},
+        {"..\\..", Rule::Relative},
+        {"C:", Rule::Relative},
+        {"C:Varnek", Rule::Relative},
+        {"\\Windows", Rule::Relative},
+        {"%APPDATA%\\Varnek" /* taken literally by Windows: a folder below the current one */, Rule::Relative},
+        {"\\\\?\\C:\\Windows", Rule::Unresolvable},
+        {"\\\\.\\C:\\Program Files (x86)\\Varnek", Rule::Unresolvable},
+        {"C:\\Program Files (x86)::$INDEX_ALLOCATION", Rule::Unresolvable},
+        {"C:\\Program Files (x86)\\Varnek\\*", Rule::Unresolvable},
+        {"C:\\Program Files (x86)\\Varnek?", Rule::Unresolvable},
+    };
+}
+
+std::vector<std::string> AllowedFolders()
+{
+    std::string programFilesX86 = Known(CSIDL_PROGRAM_FILESX86);
+    return {
+        programFilesX86 + "\\Varnek\\Client",
+        programFilesX86 + "\\Varnek",
+        programFilesX86 + "\\Varnek Enterprise",
+        ShortName(programFilesX86) + "\\Varnek\\Client",
+        "c:/program files (x86)/Varnek/Client/",
+        Known(CSIDL_PROGRAM_FILES_COMMONX86) + "\\Varnek",
+        Known(CSIDL_APPDATA) + "\\Varnek",
+        Windows::ExpandEnvironmentReferences("%APPDATA%\\Varnek"),
+        Known(CSIDL_LOCAL_APPDATA) + "\\Varnek",
+        Known(CSIDL_COMMON_APPDATA) + "\\Varnek",
+        TempPath() + "Varnek-setup",
+        "C:\\Varnek",
+        "D:\\Varnek\\Relay",
+        "\\\\server\\share\\Varnek",
+        "\\\\server\\share$data\\Varnek",
+        "C:\\Windows Tools",
+        "C:\\Program Files (x86) Backup",
+        "C:\\users2",
+    };
+}
+
+} // namespace
+
+TEST(ProtectedFolders, EverySpellingOfAProtectedFolderIsRefused)
+{
+    for (const FolderCase& c : ProtectedCases()) {
+        std::optional<std::string> refusal = Remove::FolderRefusal(c.path);
+        EXPECT_EQ(RuleOf(refusal), c.rule) << "\"" << c.path << "\": " << refusal.value_or("allowed");
+    }
+}
+
+TEST(ProtectedFolders, TheSuitesOwnFoldersStayDeletable)
+{
+    for (const std::string& path : AllowedFolders())
+        EXPECT_EQ(Remove::FolderRefusal(path), std::nullopt) << path;
+}
+
+TEST(ProtectedFolders, RefusalNamesTheProtectedFolderAsTheSystemSpellsIt)
+{
+    EXPECT_EQ(Remove::FolderRefusal("c:/PROGRAM FILES (X86)/varnek/.."),
+              "it is or holds the protected folder \"" + Known(CSIDL_PROGRAM_FILESX86) + "\"");
+    EXPECT_EQ(Remove::FolderRefusal("C:\\windows\\system32\\drivers"),
+              "it lies inside the protected folder \"" + Known(CSIDL_WINDOWS) + "\"");
+}
+
+TEST(ProtectedFolders, ComparablePathsAreOneSpellingPerFolder)
+{
+    std::string programFilesX86 = Known(CSIDL_PROGRAM_FILESX86);
+    struct Case {
+        std::string path;
+        std::optional<std::string> comparable;
+    } cases[] = {
+        {"C:\\", "c:\\"},
+        {"c:/", "c:\\"},
+        {"C:\\A\\.\\B\\..\\C...", "c:\\a\\c"},
+        {"C:\\A\\\\B\\", "c:\\a\\b"},
+        {"C:\\A\\..\\..\\..", "c:\\"},
+        {ShortName(programFilesX86) + "\\Missing\\Deeper", "c:\\program files (x86)\\missing\\deeper"},
+        {"\\\\Server\\Share\\Dir\\..\\", "\\\\server\\share"},
+        {"\\\\Server\\Share\\Dir", "\\\\server\\share\\dir"},
+        {"relative", std::nullopt},
+        {"\\rooted", std::nullopt},
+        {"\\\\?\\C:\\x", std::nullopt},
+        {"C:\\x:stream", std::nullopt},
+        {"C:\\x\\a|b", std::nullopt},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Windows::ComparablePath(c.path), c.comparable) << c.path;
+
+    // Where an existing path leads once its links are followed.
+    for (bool followLastName : {false, true}) {
+        EXPECT_EQ(Windows::ReachedPath(ShortName(programFilesX86), followLastName), programFilesX86);
+        EXPECT_EQ(Windows::ReachedPath(programFilesX86 + "\\Missing", followLastName), std::nullopt);
+    }
+
+    EXPECT_TRUE(Windows::IsSameOrInside("c:\\a\\b", "c:\\a"));
+    EXPECT_TRUE(Windows::IsSameOrInside("c:\\a", "c:\\a"));
+    EXPECT_TRUE(Windows::IsSameOrInside("c:\\a", "c:\\"));
+    EXPECT_FALSE(Windows::IsSameOrInside("c:\\ab", "c:\\a"));
+    EXPECT_FALSE(Windows::IsSameOrInside("c:\\a", "c:\\a\\b"));
+}
+
+TEST(ProtectedFolders, EveryProfileTheSystemListsIsProtectedWithItsData)
+{
+    // A profile of an account that is not logged on: listed only in the registry.
+    std::string sid = "S-1-5-21-1-2-3-" + std::to_string(GetCurrentProcessId());
+    std::string keyPath = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\" + sid;
+    std::string profileFolder = "C:\\Profiles\\" + UniqueTestName("Alice");
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    std::string value = "%SystemDrive%\\Profiles\\" + profileFolder.substr(12);
+    RegSetValueExA(key, "ProfileImagePath", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(key);
+    std::vector<Windows::ProtectedFolder> folders = Windows::GatherProtectedFolders();
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), KEY_WOW64_32KEY, 0);
+
+    auto isProtected = [&](const std::string& path) {
+        std::string comparable = *Windows::ComparablePath(path);
+        for (const Windows::ProtectedFolder& folder : folders) {
+            if (folder.comparable == comparable)
+                return true;
+        }
+        return false;
+    };
+    std::string ownProfile = Known(CSIDL_PROFILE);
+    std::string roamingInside = Known(CSIDL_APPDATA).substr(ownProfile.size());
+    std::string localInside = Known(CSIDL_LOCAL_APPDATA).substr(ownProfile.size());
+    EXPECT_TRUE(isProtected(profileFolder));
+    EXPECT_TRUE(isProtected(profileFolder + roamingInside));
+    EXPECT_TRUE(isProtected(profileFolder + localInside));
+    EXPECT_FALSE(isProtected(profileFolder + roamingInside + "\\Varnek"));
+}
+
+// The whole operation on the folders that must never go. Every call that
+// could delete is armed to fail, so that a broken check cannot harm the
+// test machine; none of them may even be reached.
+class ProtectedDeletion : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Windows::ProtectedFolders(); // gathered before the guards are armed
+        for (const char* call : {"GetFileAttributesA", "FindFirstFileA", "CreateFileA", "DeleteFileA",
+                                 "RemoveDirectoryA", "SetFileAttributesA", "SetNamedSecurityInfoA:DACL",
+                                 "SetNamedSecurityInfoA:OWNER"})
+            guards_.push_back(std::make_unique<ScopedFailure>(call, ERROR_ACCESS_DENIED));
+    }
+    int GuardHits() const
+    {
+        int hits = 0;
+        for (const auto& guard : guards_)
+            hits += guard->Hits();
+        return hits;
+    }
+
+    std::vector<std::unique_ptr<ScopedFailure>> guards_;
+    RecordingLog log_;
+};
+
+TEST_F(ProtectedDeletion, DeletesNothingAndAnswersFalseWithItsOwnLine)
+{
+    std::string programFilesX86 = Known(CSIDL_PROGRAM_FILESX86);
+    std::vector<std::string> paths = {"C:\\",
+                                      "C:\\Windows",
+                                      "C:\\windows\\system32\\drivers",
+                                      "C:\\Program Files (x86)",
+                                      ShortName(programFilesX86),
+                                      "C:/Users/x/..",
+                                      Known(CSIDL_PROFILE),
+                                      "relative\\path"};
+    for (const std::string& path : paths) {
+        log_.Clear();
+        std::optional<std::string> refusal = Remove::FolderRefusal(path);
+        ASSERT_TRUE(refusal.has_value()) << path;
+        EXPECT_FALSE(Remove::DeleteDirectory(path, log_)) << path;
+        EXPECT_EQ(log_.Text(), "Refusing to delete directory \"" + path + "\": " + *refusal + "\r\n");
+        log_.Clear();
+        EXPECT_FALSE(Remove::DeleteDirectoryTree(path, log_)) << path;
+        EXPECT_EQ(log_.Lines().size(), 1u) << path;
+    }
+    EXPECT_EQ(GuardHits(), 0);
+
+    log_.Clear();
+    EXPECT_TRUE(Remove::DeleteDirectory("", log_));
+    EXPECT_EQ(log_.Text(), "");
+    EXPECT_EQ(GuardHits(), 0);
+}
+
+TEST(ProtectedFolderOnDisk, FolderInsideWindowsStaysWithItsFiles)
+{
+    std::string folder = Known(CSIDL_WINDOWS) + "\\" + UniqueTestName("zemtest");
+    MakeFolder(folder);
+    MakeFile(folder + "\\file.txt");
+    RecordingLog log;
+    bool deleted = Remove::DeleteDirectory(folder, log);
+    bool stayed = Exists(folder + "\\file.txt");
+    RemoveTreeIndependently(folder);
+    EXPECT_FALSE(deleted);
+    EXPECT_TRUE(stayed);
+    EXPECT_EQ(log.Text(), "Refusing to delete directory \"" + folder + "\": it lies inside the protected folder \"" +
+                              Known(CSIDL_WINDOWS) + "\"\r\n");
+}
