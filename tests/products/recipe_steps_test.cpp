@@ -26,7 +26,7 @@ TEST(ResponseFiles, PlatformAPIResponseNamesTheFirstBracedCodeFiveTimes)
     for (size_t at = response->find(code); at != std::string::npos; at = response->find(code, at + 1))
         ++occurrences;
     EXPECT_EQ(occurrences, 5u);
-    EXPECT_EQ(response->substr(response->size() - 19), "bOpt1=0\r\nbOpt2=0\r\n");
+    EXPECT_EQ(response->substr(response->size() - 18), "bOpt1=0\r\nbOpt2=0\r\n");
 
     EXPECT_FALSE(PlatformAPIResponse("setup.exe } then {A-B}"));
     EXPECT_FALSE(PlatformAPIResponse("setup.exe -uninst"));
