@@ -1,8 +1,8 @@
 #include "app/zemremove_app.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int)
 {
-    CZEMRemoveApp app(instance);
+    CZEMRemoveApp app(instance, arguments);
     app.InitInstance();
-    return 0;
+    return app.ExitCode();
 }

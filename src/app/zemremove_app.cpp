@@ -1,8 +1,44 @@
 #include "app/zemremove_app.h"
 
+#include "orchestration/command_line.h"
+#include "orchestration/silent_removal.h"
+#include "products/suite_products.h"
+#include "remove/suite_roots.h"
+
+CZEMRemoveApp::CZEMRemoveApp(HINSTANCE instance, const char* arguments)
+    : instance_(instance), arguments_(arguments ? arguments : "")
+{
+}
+
+std::string CZEMRemoveApp::AppName()
+{
+    char path[MAX_PATH + 1] = {};
+    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string name(path, length);
+    size_t slash = name.find_last_of("\\/");
+    if (slash != std::string::npos)
+        name.erase(0, slash + 1);
+    size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos)
+        name.erase(dot);
+    return name;
+}
+
 bool CZEMRemoveApp::InitInstance()
 {
-    // The silent mode and the main dialog are not wired in yet: start, show
-    // nothing and end.
+    if (!HasSwitch(arguments_, "/silent")) {
+        // The main dialog is not wired in yet: show nothing and end.
+        return false;
+    }
+
+    // Nothing of the silent mode is shown or stored: the plain log discards it all.
+    Remove::Log silentLog;
+    SuiteProducts products(&silentLog);
+    SilentRemovalHost host;
+    host.showMessage = [](const std::string& text, unsigned flags) {
+        MessageBoxA(nullptr, text.c_str(), AppName().c_str(), flags);
+    };
+    host.removeSuiteRoots = [](Remove::Log& log) { Remove::RemoveSuiteRoots(log); };
+    exitCode_ = RunSilentRemoval(arguments_, products.Catalogue(), silentLog, host);
     return false;
 }

@@ -1,0 +1,181 @@
+#include "products/client_product.h"
+#include "products/recipe_test_support.h"
+#include "testkit/scratch.h"
+
+using namespace MachineState;
+
+namespace {
+
+const char* const kClientName = "Varnek Enterprise Client";
+
+class ClientRecipe : public ::testing::Test {
+protected:
+    CleanSuiteMachine clean_;
+    ScratchFolder scratch_;
+    RecordingLog log_;
+    ClientProduct client_{&log_};
+    std::string defaultFolder_ = ProgramFiles32() + "\\Varnek Enterprise\\ZEM Client";
+    std::string record_ = scratch_ / "uninstaller";
+};
+
+} // namespace
+
+TEST_F(ClientRecipe, NothingInstalledWritesEveryDetectionStep)
+{
+    EXPECT_FALSE(client_.Detect());
+    EXPECT_FALSE(client_.installed);
+    const std::string uninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+    std::vector<std::string> expected = BannerLines('*', "* Detecting Varnek Client");
+    std::vector<std::string> steps = {
+        "Setting product name to \"Varnek Enterprise Client\"",
+        "Setting default path to \"" + defaultFolder_ + "\"",
+        "Looking for the install location of \"Varnek Enterprise Client\" in \"HKLM\\" + uninstall + "\"...not found",
+        "Looking for the install location in \"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App "
+        "Paths\\ZEMClient.exe:[Path]\"...not found",
+        "Actual install directory could not be determined, using default directory \"" + defaultFolder_ + "\"",
+        "Checking for file \"" + defaultFolder_ + "\"...not found",
+        "Looking for the display version of \"Varnek Enterprise Client\" in \"HKLM\\" + uninstall + "\"...not found",
+        "Trying to read the version of file \"" + defaultFolder_ + "\\ZEMClient.exe\"...file not found",
+        "Looking for product \"Varnek Enterprise Client\" in \"SOFTWARE\\Classes\\Installer\\Products\"...not found",
+        "Looking for product \"Varnek Enterprise Client\" in \"" + uninstall + "\"...not found",
+        "Checking for registry key \"HKLM\\SOFTWARE\\Varnek\\ClientComplianceAPI\"...not found",
+        "Checking for registry key \"HKLM\\SOFTWARE\\Varnek\\EnterpriseClient\"...not found",
+        "Checking for registry key \"HKLM\\SOFTWARE\\Varnek, Inc.\\Varnek Enterprise Client\"...not found",
+        "Checking for registry key \"HKLM\\SOFTWARE\\Varnek\\ZEMClientHelper\"...not found",
+        "Checking for registry key \"HKLM\\SYSTEM\\CurrentControlSet\\Services\\ZEMClientHelper\"...not found",
+    };
+    expected.insert(expected.end(), steps.begin(), steps.end());
+    EXPECT_EQ(log_.Lines(), expected);
+    EXPECT_EQ(client_.Name(), kClientName);
+}
+
+TEST_F(ClientRecipe, ThirdEditionNameIsTakenAndKeptWithoutProbingAgain)
+{
+    AddUninstallEntry({"Varnek for Halden Sentry Client", "7.1.1.315", "", ""});
+    EXPECT_EQ(client_.Name(), "Varnek Client") << "the default name until the first detection";
+    EXPECT_TRUE(client_.Detect());
+    EXPECT_EQ(client_.Name(), "Varnek for Halden Sentry Client");
+    EXPECT_EQ(client_.Version(), OptionalString("7.1.1.315"));
+    EXPECT_TRUE(Contains(log_.Lines(), "Setting product name to \"Varnek for Halden Sentry Client\""));
+
+    log_.Clear();
+    client_.Detect();
+    std::vector<std::string> again = log_.Lines();
+    EXPECT_EQ(again[2], "* Detecting Varnek for Halden Sentry Client");
+    EXPECT_FALSE(AnyLineStartsWith(again, "Setting product name"));
+    EXPECT_FALSE(AnyLineStartsWith(again, "Setting default path"));
+    EXPECT_TRUE(AnyLineStartsWith(again, "Looking for the install location of \"Varnek for Halden Sentry Client\""));
+}
+
+TEST_F(ClientRecipe, SecondCandidateIsComparedByteForByte)
+{
+    AddUninstallEntry({"?Varnek Enterprise Client?", "", "", ""});
+    AddUninstallEntry({"\xBBVarnek Enterprise Client\xAB", "", "", ""});
+    client_.Detect();
+    EXPECT_EQ(client_.Name(), "\xBBVarnek Enterprise Client\xAB");
+}
+
+TEST_F(ClientRecipe, OnlyOneLeftoverKeyIsDetectedAndRemoved)
+{
+    CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\EnterpriseClient");
+    EXPECT_TRUE(client_.Detect());
+    log_.Clear();
+    EXPECT_TRUE(client_.Remove());
+    EXPECT_TRUE(Contains(log_.Lines(), "Deleting registry key \"HKLM\\SOFTWARE\\Varnek\\EnterpriseClient\"...done"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\EnterpriseClient"));
+    EXPECT_FALSE(client_.Detect());
+}
+
+TEST_F(ClientRecipe, InstallShieldUninstallGetsItsSwitchesAndThe105ByteResponseFile)
+{
+    MakeFile(defaultFolder_ + "\\ZEMClient.exe");
+    std::string entry = AddUninstallEntry({kClientName, "7.0", defaultFolder_, ""});
+    std::string uninstallString = RecorderCommand(record_, entry);
+    SetString(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + entry, "UninstallString", uninstallString);
+
+    ASSERT_TRUE(client_.Detect());
+    log_.Clear();
+    EXPECT_TRUE(client_.Remove());
+
+    std::string command = ReadFile(record_ + ".cmd");
+    const std::string switches = " -s --uninstallsilent -f1\"";
+    ASSERT_EQ(command.rfind(uninstallString + switches, 0), 0u) << command;
+    std::string responsePath = command.substr(uninstallString.size() + switches.size());
+    responsePath.pop_back(); // the closing quote
+    EXPECT_EQ(ReadFile(record_ + ".rsp"), kInstallShieldResponse);
+    EXPECT_FALSE(PathExists(responsePath)) << "the temporary file goes once the uninstaller has run";
+    EXPECT_FALSE(PathExists(defaultFolder_));
+    EXPECT_FALSE(AnyLineStartsWith(log_.Lines(), "Uinstaller appears unsuccessful"));
+    EXPECT_FALSE(client_.Detect());
+}
+
+TEST_F(ClientRecipe, WindowsInstallerCommandRemovesInsteadOfRepairing)
+{
+    std::string entry = AddUninstallEntry({kClientName, "", "", ""});
+    std::string uninstallString = RecorderCommand(record_, entry, "", "MsiExec.exe /I{11112222-3333-4444-5555-666677778888}");
+    SetString(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + entry, "UninstallString", uninstallString);
+    ASSERT_TRUE(client_.Detect());
+    EXPECT_TRUE(client_.Remove());
+    std::string expected = RecorderCommand(record_, entry, "", "MsiExec.exe /X{11112222-3333-4444-5555-666677778888}") + " /qn";
+    EXPECT_EQ(ReadFile(record_ + ".cmd"), expected);
+    EXPECT_EQ(ReadFile(record_ + ".rsp"), "") << "no response file for the installer";
+}
+
+TEST_F(ClientRecipe, LowerCaseMsiexecTakesTheInstallShieldBranch)
+{
+    std::string entry = AddUninstallEntry({kClientName, "", "", ""});
+    std::string uninstallString = RecorderCommand(record_, entry, "", "msiexec.exe /X{1}");
+    SetString(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + entry, "UninstallString", uninstallString);
+    client_.Detect();
+    client_.Remove();
+    EXPECT_EQ(ReadFile(record_ + ".cmd").rfind(uninstallString + " -s --uninstallsilent -f1\"", 0), 0u);
+}
+
+TEST_F(ClientRecipe, UninstallerThatLeavesItsEntryIsFollowedByTheManualCleanUp)
+{
+    std::string entry = AddUninstallEntry({kClientName, "", "", ""});
+    SetString(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + entry, "UninstallString",
+              RecorderCommand(record_, ""));
+    client_.Detect();
+    log_.Clear();
+    EXPECT_TRUE(client_.Remove());
+    EXPECT_TRUE(Contains(log_.Lines(), "Uinstaller appears unsuccessful.  Attempting to manually uninstall..."));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + entry));
+}
+
+TEST_F(ClientRecipe, QuotedHelperPathIsCheckedWithoutQuotesAndRunWithThem)
+{
+    std::string helper = scratch_ / "Helper Folder\\ZEMClientHelper.exe";
+    MakeFolder(scratch_ / "Helper Folder");
+    ASSERT_TRUE(CopyFileA((TestBinFolder() + "\\recording_uninstaller.exe").c_str(), helper.c_str(), FALSE));
+    SetString(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\ZEMClientHelper", "ImagePath",
+              "\"" + helper + "\"", REG_EXPAND_SZ);
+    CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\ZEMClientHelper");
+
+    EXPECT_TRUE(client_.Detect());
+    EXPECT_TRUE(Contains(log_.Lines(), "Checking for file \"" + helper + "\"...found"));
+    log_.Clear();
+    client_.Remove();
+    EXPECT_NE(log_.Text().find("\"" + helper + "\" -remove"), std::string::npos) << log_.Text();
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\ZEMClientHelper"));
+    EXPECT_FALSE(AnyLineStartsWith(log_.Lines(), "Warning: ZEM Client Helper uninstall failed!"));
+    MachineState::DeleteTree(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\ZEMClientHelper");
+}
+
+TEST_F(ClientRecipe, HelperPathWithArgumentsAfterTheQuoteIsLookedForUnchanged)
+{
+    SetString(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\ZEMClientHelper", "ImagePath",
+              "\"C:\\nowhere\\helper.exe\" -service");
+    EXPECT_TRUE(client_.Detect()) << "the service key alone makes the helper present";
+    EXPECT_TRUE(Contains(log_.Lines(), "Checking for file \"\"C:\\nowhere\\helper.exe\" -service\"...not found"));
+}
+
+TEST_F(ClientRecipe, FailedHelperUninstallIsWarnedAboutAndCounted)
+{
+    SetString(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\ZEMClientHelper", "ImagePath",
+              "C:\\nowhere\\helper.exe");
+    client_.Detect();
+    log_.Clear();
+    EXPECT_FALSE(client_.Remove());
+    EXPECT_TRUE(Contains(log_.Lines(), "Warning: ZEM Client Helper uninstall failed!  ZEM Client uninstall may fail."));
+}
