@@ -23,9 +23,10 @@ bool DLPProduct::ResolveDLPFolder()
 {
     installFolder_.reset();
     // Always the suite's own client name, whatever edition the client has.
-    OptionalString clientFolder = Remove::FindInstallLocation("Varnek Enterprise Client", Out());
+    OptionalString clientFolder = NonEmptyFolder(Remove::FindInstallLocation("Varnek Enterprise Client", Out()));
     if (!clientFolder)
-        clientFolder = Windows::TryReadRegistryString(HKEY_LOCAL_MACHINE, ZEM_APP_PATHS "ZEMClient.exe", "Path");
+        clientFolder =
+            NonEmptyFolder(Windows::TryReadRegistryString(HKEY_LOCAL_MACHINE, ZEM_APP_PATHS "ZEMClient.exe", "Path"));
     if (clientFolder) {
         installFolder_ = *clientFolder + "\\DLP";
     } else if (defaultFolder_) {

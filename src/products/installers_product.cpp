@@ -23,7 +23,8 @@ InstallersProduct::InstallersProduct(Remove::Log* log)
 
 bool InstallersProduct::ResolveGeneratorFolder()
 {
-    installFolder_ = Remove::FindInstallLocationInKey(HKEY_LOCAL_MACHINE, kGeneratorKey, "InstallFolder", Out());
+    installFolder_ =
+        NonEmptyFolder(Remove::FindInstallLocationInKey(HKEY_LOCAL_MACHINE, kGeneratorKey, "InstallFolder", Out()));
     if (!installFolder_) {
         Out() << "Failed to determine the installation directory." << LineEnd;
         return false;

@@ -59,9 +59,10 @@ void RecipeProduct::ChooseDefaultFolder(const char* suffix)
 bool RecipeProduct::ResolveInstallFolder(const std::string& displayName, HKEY fallbackRoot,
                                          const std::string& fallbackKey, const char* fallbackValue)
 {
-    installFolder_ = Remove::FindInstallLocation(displayName, Out());
+    installFolder_ = NonEmptyFolder(Remove::FindInstallLocation(displayName, Out()));
     if (!installFolder_ && fallbackValue)
-        installFolder_ = Remove::FindInstallLocationInKey(fallbackRoot, fallbackKey, fallbackValue, Out());
+        installFolder_ =
+            NonEmptyFolder(Remove::FindInstallLocationInKey(fallbackRoot, fallbackKey, fallbackValue, Out()));
     if (!installFolder_ && defaultFolder_) {
         installFolder_ = defaultFolder_;
         Out() << "Actual install directory could not be determined, using default directory \"" << *defaultFolder_
@@ -154,6 +155,13 @@ bool RecipeProduct::WriteResponseBody(const std::string& path, const std::string
         Out() << DescribeCurrentException() << LineEnd;
         return false;
     }
+}
+
+OptionalString NonEmptyFolder(OptionalString folder)
+{
+    if (folder && folder->empty())
+        return std::nullopt;
+    return folder;
 }
 
 std::string WithInstallerRemoveSwitch(const std::string& uninstallString)

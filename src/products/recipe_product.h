@@ -92,6 +92,10 @@ private:
     std::vector<std::string> editionCandidates_;
 };
 
+// A registered folder that is an empty text names no folder: it counts as
+// absent, so that the fallbacks are tried (setups often register "").
+OptionalString NonEmptyFolder(OptionalString folder);
+
 // The 105 bytes the client's and the relay's InstallShield uninstallers read.
 extern const char* const kInstallShieldResponse;
 

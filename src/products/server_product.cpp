@@ -32,7 +32,7 @@ void ServerProduct::ChooseDefaultFolders()
 
 bool ServerProduct::ResolveWebFolder()
 {
-    webFolder_ = Windows::TryReadRegistryString(HKEY_LOCAL_MACHINE, kEnterpriseServerKey, "wwwRootFolder");
+    webFolder_ = NonEmptyFolder(Windows::TryReadRegistryString(HKEY_LOCAL_MACHINE, kEnterpriseServerKey, "wwwRootFolder"));
     if (!webFolder_ && defaultWebFolder_) {
         webFolder_ = defaultWebFolder_;
         Out() << "Actual www install directory could not be determined, using default directory \""

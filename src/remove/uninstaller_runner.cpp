@@ -87,6 +87,20 @@ bool WaitForEmptyJob(HANDLE port)
     }
 }
 
+// The uninstaller leaves our own job, if we run in one, so that only its own
+// processes are counted. A job that forbids leaving it (deployment tools often
+// start us in one) refuses that with 5; jobs nest, so start it inside ours then.
+Windows::StartedProcess StartUninstallerProcess(const std::string& commandLine)
+{
+    try {
+        return Windows::StartProcess(commandLine, CREATE_SUSPENDED | CREATE_BREAKAWAY_FROM_JOB);
+    } catch (const Windows::Error& error) {
+        if (error.Code() != ERROR_ACCESS_DENIED)
+            throw;
+    }
+    return Windows::StartProcess(commandLine, CREATE_SUSPENDED);
+}
+
 } // namespace
 
 bool RunUninstaller(const std::string& commandLine, const std::string& productName, Log& log)
@@ -98,7 +112,7 @@ bool RunUninstaller(const std::string& commandLine, const std::string& productNa
     try {
         job = Windows::CreateJob();
         // Suspended, so that nothing runs before it belongs to the job.
-        started = Windows::StartProcess(commandLine, CREATE_SUSPENDED | CREATE_BREAKAWAY_FROM_JOB);
+        started = StartUninstallerProcess(commandLine);
     } catch (...) {
         log << "...error creating process: " << DescribeCurrentException() << LineEnd;
         return false;

@@ -179,3 +179,19 @@ TEST_F(ClientRecipe, FailedHelperUninstallIsWarnedAboutAndCounted)
     EXPECT_FALSE(client_.Remove());
     EXPECT_TRUE(Contains(log_.Lines(), "Warning: ZEM Client Helper uninstall failed!  ZEM Client uninstall may fail."));
 }
+
+// Setups often register an empty InstallLocation: it names no folder, so the
+// App Paths entry and then the default folder are used, never "" or "\DLP".
+TEST_F(ClientRecipe, EmptyRegisteredInstallLocationFallsBackToAppPaths)
+{
+    std::string folder = scratch_ / "Client Folder";
+    MakeFile(folder + "\\ZEMClient.exe");
+    std::string entry = AddUninstallEntry({"Varnek Enterprise Client", "", "", ""});
+    SetString(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + entry, "InstallLocation", "");
+    SetString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\ZEMClient.exe", "Path",
+              folder);
+    ASSERT_TRUE(client_.Detect());
+    EXPECT_TRUE(Contains(log_.Lines(), "Checking for file \"" + folder + "\"...found"));
+    EXPECT_TRUE(client_.Remove());
+    EXPECT_FALSE(PathExists(folder));
+}

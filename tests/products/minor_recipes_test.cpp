@@ -157,3 +157,15 @@ TEST_F(MinorRecipes, PlatformAPIRegisteredOnlyWithTheInstallerLosesJustThatRegis
     EXPECT_TRUE(api.Remove());
     EXPECT_FALSE(api.Detect());
 }
+
+TEST_F(MinorRecipes, DLPWithAnEmptyClientLocationUsesItsDefaultFolderNeverARelativePath)
+{
+    std::string entry = AddUninstallEntry({"Varnek Enterprise Client", "", "", ""});
+    SetString(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + entry, "InstallLocation", "");
+    DLPProduct dlp(&log_);
+    dlp.Detect();
+    std::string defaultFolder = ProgramFiles32() + "\\Varnek Enterprise\\ZEM Client\\DLP";
+    EXPECT_TRUE(Contains(log_.Lines(), "Actual client install directory could not be determined, using default "
+                                       "directory \"" + defaultFolder + "\""));
+    EXPECT_FALSE(AnyLineStartsWith(log_.Lines(), "Checking for file \"\\DLP\""));
+}

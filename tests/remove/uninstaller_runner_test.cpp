@@ -153,3 +153,23 @@ TEST(UninstallerRunner, SetUpFailureEndsTheSuspendedProcess)
     Sleep(1800);
     EXPECT_FALSE(FileExists(marker));
 }
+
+// Deployment tools often start us inside a job that forbids leaving it: the
+// uninstaller then starts inside our job, and the wait still covers its children.
+TEST(UninstallerRunner, RunsInsideAJobThatForbidsBreakingAway)
+{
+    HANDLE outerJob = CreateJobObjectA(nullptr, nullptr);
+    ASSERT_NE(outerJob, nullptr);
+    ASSERT_TRUE(AssignProcessToJobObject(outerJob, GetCurrentProcess())) << GetLastError();
+
+    ScratchFolder folder;
+    const std::string marker = folder / "grandchild.done";
+    RunnerCall call;
+    call.commandLine = Uninstaller("spawn \"" + marker + "\"");
+    ASSERT_TRUE(RunBounded(call));
+    EXPECT_TRUE(call.result) << call.log.Text();
+    EXPECT_TRUE(FileExists(marker)) << "returned before the grandchild wrote its marker";
+    EXPECT_EQ(call.log.Text(),
+              RunningLine(call.commandLine) + "...waiting for the uninstaller to finish...finished\r\n");
+    CloseHandle(outerJob);
+}

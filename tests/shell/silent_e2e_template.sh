@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds the demo machine once for the silent end-to-end cases: a copy of the
+# test prefix with the whole suite installed, its inventory and its snapshot.
+set -euo pipefail
+source "$(dirname "$0")/../../scripts/wine-env.sh"
+e2e="$ZEM_BUILD_DIR/e2e"
+rm -rf "$e2e"
+mkdir -p "$e2e"
+cp -a "$ZEM_BUILD_DIR/wineprefix" "$e2e/template"
+bash "$ZEM_SOURCE_DIR/scripts/demo-machine.sh" "$e2e/template" >/dev/null
+bash "$ZEM_SOURCE_DIR/scripts/inventory.sh" "$e2e/template" >"$e2e/installed.txt"
+python3 "$ZEM_SOURCE_DIR/scripts/snapshot.py" take "$e2e/template" "$e2e/template.json"
+echo "demo machine ready: $(wc -l <"$e2e/installed.txt") items of the suite installed"

@@ -1,0 +1,125 @@
+#!/usr/bin/env bash
+# One silent removal, checked from outside, on a fresh copy of the demo machine:
+#   silent_e2e_test.sh <case>
+# The case names the command line, the exit code the program must end with
+# (read whole, not its low 8 bits), the components whose footprint must be
+# gone afterwards (everything else of the suite stays), and the message box
+# the program must show. Nothing that is not the suite's may change.
+set -euo pipefail
+source "$(dirname "$0")/../../scripts/wine-env.sh"
+here="$ZEM_SOURCE_DIR/tests/shell"
+scripts="$ZEM_SOURCE_DIR/scripts"
+bin="$ZEM_BUILD_DIR/bin"
+e2e="$ZEM_BUILD_DIR/e2e"
+
+client_rule="Without the '/force' option,  the '/client' option cannot be specified unless both the '/relay' and '/server' options are specified."
+help_text=$(printf '%s\n' "To remove ZEM components silently" \
+  "the /silent switch must be used with one of the following:" \
+  "    /all - all ZEM components" "    /server - Varnek Enterprise Server" \
+  "    /console - Varnek Enterprise Console" "    /client - Varnek Enterprise Client" \
+  "    /loggingservice - Varnek Client Logging Service" "    /dlp - Varnek DLP" \
+  "    /msde - Microsoft SQL Desktop Engine" "    /database - Varnek Enterprise Database" \
+  "    /generator - Varnek Enterprise Suite Installation Generator" "    /api - Varnek Platform API")
+
+machine=demo   # or "empty": a machine with only the suite's root folders and keys
+box=""
+case "$1" in
+  all)                 args="/silent /all";                     code=0;    gone="all roots" ;;
+  api)                 args="/silent /api";                     code=0;    gone="api" ;;
+  console)             args="/silent /console";                 code=0;    gone="console" ;;
+  server)              args="/silent /server";                  code=0;    gone="server" ;;
+  relay)               args="/silent /relay";                   code=0;    gone="relay" ;;
+  dlp)                 args="/silent /dlp";                     code=0;    gone="dlp" ;;
+  loggingservice)      args="/silent /loggingservice";          code=0;    gone="loggingservice dlp" ;;
+  client-refused)      args="/silent /client";                  code=87;   gone="";  box="$client_rule" ;;
+  client-force)        args="/silent /client /force";           code=0;    gone="client loggingservice dlp" ;;
+  client-relay-server) args="/silent /client /relay /server";   code=0;    gone="relay server dlp loggingservice client" ;;
+  generator)           args="/silent /generator";               code=0;    gone="generator" ;;
+  msde)                args="/silent /msde";                    code=0;    gone="msde" ;;
+  database)            args="/silent /database";                code=0;    gone="" ;;
+  upper-case)          args="/SILENT /all";                     code=0;    gone="" ;;
+  help-on-empty)       args="/silent";                          code=87;   gone="roots"; box="$help_text"; machine=empty ;;
+  *) echo "unknown case $1"; exit 2 ;;
+esac
+
+prefix="$e2e/case-$1"
+rm -rf "$prefix"
+trap 'WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true; [ -n "${ZEM_KEEP_SCRATCH:-}" ] || rm -rf "$prefix"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+if [ "$machine" = demo ]; then
+  cp -a "$e2e/template" "$prefix"
+  cp "$e2e/installed.txt" "$prefix.installed"
+  before="$e2e/template.json"
+else
+  cp -a "$ZEM_BUILD_DIR/wineprefix" "$prefix"
+  # Only what the root clean-up removes: left behind by earlier uninstalls.
+  mkdir -p "$prefix/drive_c/Program Files (x86)/Varnek Enterprise/Logs" "$prefix/drive_c/users/root/AppData/Local/Varnek"
+  touch "$prefix/drive_c/Program Files (x86)/Varnek Enterprise/Logs/setup.log"
+  WINEPREFIX="$prefix" wine reg add 'HKLM\SOFTWARE\Varnek\Shared' /v Leftover /d 1 /f /reg:32 >/dev/null 2>&1
+  WINEPREFIX="$prefix" wine reg add 'HKCU\Software\Varnek\ClientUI' /v Leftover /d 1 /f >/dev/null 2>&1
+  WINEPREFIX="$prefix" wineserver -w
+  bash "$scripts/inventory.sh" "$prefix" >"$prefix.installed"
+  before="$prefix.json"
+  python3 "$scripts/snapshot.py" take "$prefix" "$before"
+fi
+export WINEPREFIX="$prefix"
+
+# What must be left: the inventory before, less the lines of the components
+# named gone. Deleting a relay or a server takes the server keys they share
+# (and with them the inventory's way to the server's web folder, whose
+# folders must stay all the same: checked on the snapshot below). The
+# client's package takes "Varnek, Inc." with it once its only key is gone.
+python3 - "$prefix.installed" "$gone" >"$prefix.expected" <<'PY'
+import sys
+lines = open(sys.argv[1]).read().splitlines()
+gone = set(sys.argv[2].split())
+everything = "all" in gone
+server_keys = ("HKLM\\SOFTWARE\\Varnek\\Enterprise Server", "HKLM\\SOFTWARE\\Varnek\\Varnek Server",
+               "HKLM\\SOFTWARE\\Varnek\\ZEMRelay", "HKLM\\SOFTWARE\\Varnek\\VNEAdmin")
+for line in lines:
+    component, kind, item = line.split(" ", 2)
+    if everything or component in gone:
+        continue
+    if gone & {"relay", "server"} and any(item.startswith(k) for k in server_keys):
+        continue
+    if "relay" in gone and component == "server" and item.startswith("C:\\ZEM Web\\"):
+        continue
+    if "client" in gone and item == "HKLM\\SOFTWARE\\Varnek, Inc.":
+        continue
+    print(line)
+PY
+
+wineserver -p
+wine wineboot </dev/null >/dev/null 2>&1 || true
+reader=""
+if [ -n "$box" ]; then
+  wine "$bin/box_reader.exe" ZEMRemove 60000 'C:\box.txt' </dev/null >/dev/null 2>&1 &
+  reader=$!
+fi
+result=$(ZEM_COMMAND_LINE="\"$bin/ZEMRemove.exe\" $args" timeout 300 "$WINELOADER" "$bin/run_command.exe" </dev/null 2>/dev/null | tr -d '\r' || true)
+echo "ZEMRemove.exe $args: $result"
+[ "${result%% after*}" = "exit $code" ] || fail "expected exit $code, got '$result'"
+if [ -n "$reader" ]; then
+  wait "$reader" || fail "no message box with the caption ZEMRemove appeared"
+  shown=$(cat "$prefix/drive_c/box.txt" 2>/dev/null || true)
+  rm -f "$prefix/drive_c/box.txt"
+  [ "$shown" = "$box" ] || fail "message box text: expected '$box', got '$shown'"
+fi
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
+
+bash "$scripts/inventory.sh" "$prefix" >"$prefix.left"
+if ! diff -u "$prefix.expected" "$prefix.left"; then fail "the suite's footprint afterwards (- expected, + found)"; fi
+
+python3 "$scripts/snapshot.py" diff "$before" "$prefix" >"$prefix.changes" || true
+python3 "$here/suite_footprint.py" <"$prefix.changes" || fail "something that is not the suite's changed"
+if [[ " $gone " != *" server "* && " $gone " != *" all "* ]] && grep -q 'ZEM Web' "$prefix.changes"; then
+  fail "the server's web folder changed although the server stays: $(grep 'ZEM Web' "$prefix.changes" | head -3)"
+fi
+echo "$(wc -l <"$prefix.changes") changes, all within the suite's footprint"
+
+rm -f "$prefix".*
+echo "$failures failure(s)"
+[ "$failures" -eq 0 ]
