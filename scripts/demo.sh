@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
-# The demo: installs what is missing, builds ZEMRemove, and runs it under Wine
-# in the build tree's own prefix.
+# The demo: installs what is missing, builds ZEMRemove, installs the whole
+# Varnek suite into a copy of the Wine prefix (real .msi packages, stand-in
+# setups, real services, keys, folders, and other vendors' things around it),
+# shows its inventory, runs "ZEMRemove.exe /silent /all" on it and shows what
+# is left and the exit code. Then it runs the same removal once more with its
+# log printed, on a second copy, so that what happened can be read.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -8,17 +12,49 @@ bash scripts/setup.sh
 source scripts/wine-env.sh
 
 cmake --preset wine -B "$ZEM_BUILD_DIR" >/dev/null
-cmake --build "$ZEM_BUILD_DIR" -j2 --target ZEMRemove
+cmake --build "$ZEM_BUILD_DIR" -j2 --target ZEMRemove silent_transcript run_command demo_service standin_setup
 bash scripts/prepare-prefix.sh
 
 source scripts/display.sh
 start_display
 wineserver -k 2>/dev/null || true
 
-echo "demo: running ZEMRemove.exe /silent /all under Wine"
-status=0
-wine "$ZEM_BUILD_DIR/bin/ZEMRemove.exe" /silent /all || status=$?
-echo "demo: ZEMRemove.exe ended with exit code $status"
+demo="$ZEM_BUILD_DIR/demo-machine"
+rm -rf "$demo" "$demo-transcript"
+cp -a "$WINEPREFIX" "$demo"
+echo "== installing the Varnek suite into $demo"
+bash scripts/demo-machine.sh "$demo"
+cp -a "$demo" "$demo-transcript"
 
-wineserver -k 2>/dev/null || true
+echo
+echo "== the suite's footprint before (component, kind, item)"
+bash scripts/inventory.sh "$demo"
+
+run_silent_all() { # prefix program
+  WINEPREFIX="$1" wineserver -p
+  WINEPREFIX="$1" wine wineboot </dev/null >/dev/null 2>&1 || true
+  ZEM_COMMAND_LINE="\"$ZEM_BUILD_DIR/bin/$2\" /silent /all" WINEPREFIX="$1" \
+    wine "$ZEM_BUILD_DIR/bin/run_command.exe" </dev/null 2>/dev/null | tr -d '\r'
+  WINEPREFIX="$1" wineserver -k 2>/dev/null || true
+  WINEPREFIX="$1" wineserver -w 2>/dev/null || true
+}
+
+echo
+echo "== ZEMRemove.exe /silent /all"
+result=$(run_silent_all "$demo" ZEMRemove.exe)
+echo "ZEMRemove.exe ended: ${result}"
+
+echo
+echo "== the suite's footprint after (nothing listed: all gone)"
+bash scripts/inventory.sh "$demo"
+echo "(end of inventory)"
+
+echo
+echo "== the same removal with its log shown, on a second copy"
+run_silent_all "$demo-transcript" silent_transcript.exe
+rm -rf "$demo-transcript"
+
 stop_display
+echo
+code=${result#exit }
+echo "demo: ZEMRemove.exe /silent /all exit code: ${code%% after*}"
