@@ -22,8 +22,8 @@ unset LC_ALL
 # server's databases), as a real machine does, so that copies of it run side
 # by side: zem_prefix_odbc PREFIX points the stand-in and unixODBC there.
 zem_prefix_odbc() {
-  local own
-  own="$(cd "$1" 2>/dev/null && pwd)/odbc"
+  local own="$1/odbc"
+  case "$own" in /*) ;; *) own="$PWD/$own" ;; esac
   if [ -f "$own/odbcinst.ini" ]; then
     export ODBCSYSINI="$own" ODBCINI="$own/user-odbc.ini" ZEM_STANDIN_STATE="$own/sqlserver.state"
   else
