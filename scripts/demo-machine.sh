@@ -5,7 +5,9 @@
 # PREFIX defaults to the prefix of scripts/wine-env.sh; use a fresh copy of the
 # test prefix (cp -a build/wineprefix <dir>), never the tests' own prefix.
 # Needs demo_service.exe and standin_setup.exe in the build's bin folder
-# (cmake --build build --target demo_service standin_setup).
+# (cmake --build build --target demo_service standin_setup), and for removing
+# its databases the stand-in SQL Server driver and installer library
+# (--target zem_odbc_driver zem_standin_odbccp32).
 # What it creates: scripts/demo-machine.txt. The prefix's Wine session is
 # ended at the end, so that its registry files are written.
 set -euo pipefail
@@ -27,6 +29,11 @@ for fixture in demo_service standin_setup; do
     exit 1
   fi
 done
+# The machine's own ODBC set-up starts from the build's driver registration.
+if [ ! -f "$ZEM_BUILD_DIR/odbc/odbcinst.ini" ]; then
+  echo "demo-machine: $ZEM_BUILD_DIR/odbc/odbcinst.ini is missing; configure the build (cmake --preset wine)" >&2
+  exit 1
+fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "demo-machine: $WINEPREFIX is no Wine prefix" >&2
   exit 1

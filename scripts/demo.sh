@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The demo: installs what is missing, builds ZEMRemove, installs the whole
 # Varnek suite into a copy of the Wine prefix (real .msi packages, stand-in
-# setups, real services, keys, folders, and other vendors' things around it),
+# setups, real services, keys, folders, its SQL databases and data sources,
+# and other vendors' things around it),
 # shows its inventory, runs "ZEMRemove.exe /silent /all" on it and shows what
 # is left and the exit code. Then it runs the same removal once more with its
 # log printed, on a second copy, so that what happened can be read.
@@ -12,7 +13,8 @@ bash scripts/setup.sh
 source scripts/wine-env.sh
 
 cmake --preset wine -B "$ZEM_BUILD_DIR" >/dev/null
-cmake --build "$ZEM_BUILD_DIR" -j2 --target ZEMRemove silent_transcript run_command demo_service standin_setup
+cmake --build "$ZEM_BUILD_DIR" -j2 --target ZEMRemove silent_transcript run_command demo_service standin_setup \
+  zem_odbc_driver zem_standin_odbccp32
 bash scripts/prepare-prefix.sh
 
 source scripts/display.sh
@@ -31,6 +33,8 @@ echo "== the suite's footprint before (component, kind, item)"
 bash scripts/inventory.sh "$demo"
 
 run_silent_all() { # prefix program
+  # The copy's own SQL server and data sources (PREFIX/odbc).
+  zem_prefix_odbc "$1"
   WINEPREFIX="$1" wineserver -p
   WINEPREFIX="$1" wine wineboot </dev/null >/dev/null 2>&1 || true
   ZEM_COMMAND_LINE="\"$ZEM_BUILD_DIR/bin/$2\" /silent /all" WINEPREFIX="$1" \

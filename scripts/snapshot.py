@@ -2,9 +2,11 @@
 """Snapshots a whole Wine prefix and compares two snapshots.
 
   snapshot.py take PREFIX OUT.json      every registry key and value of system.reg,
-                                        user.reg and userdef.reg, and every file,
+                                        user.reg and userdef.reg, every file,
                                         folder and link under drive_c (files by
-                                        size and content digest, not by time)
+                                        size and content digest, not by time),
+                                        and a demo machine's data sources and
+                                        databases (PREFIX/odbc)
   snapshot.py diff OLD NEW              OLD and NEW are snapshot files or prefixes;
                                         prints "added", "removed" and "changed"
                                         items, one a line; exits 0 when there is
@@ -13,7 +15,8 @@
                    --ignore REGEX       leave out items matching REGEX (repeatable)
 
 Items read "reg <hive>\\<key>", "reg <hive>\\<key>:[<value>]" (value data as Wine
-stores it), "dir C:\\...", "file C:\\..." and "link C:\\...". The prefix's
+stores it), "dir C:\\...", "file C:\\...", "link C:\\...", "odbc <ini file>
+[<section>]" (with ":<key>" for its values) and "sql <state line>". The prefix's
 wineserver must have ended: Wine writes the registry files lazily.
 """
 import hashlib
@@ -23,6 +26,7 @@ import re
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "demo"))
+import machine_odbc  # noqa: E402
 import winereg  # noqa: E402
 
 HIVES = [("HKLM", "system.reg"), ("HKCU", "user.reg"), ("HKU\\.Default", "userdef.reg")]
@@ -80,6 +84,7 @@ def file_items(prefix):
 def take(prefix):
     items = registry_items(prefix)
     items.update(file_items(prefix))
+    items.update(machine_odbc.snapshot_items(prefix))
     return items
 
 

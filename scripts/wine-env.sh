@@ -17,6 +17,18 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 export LANG=C.UTF-8
 unset LC_ALL
 # unixODBC (reached through Wine's odbc32) reads the test registration of the
-# stand-in SQL Server driver and its data sources from the build tree.
-export ODBCSYSINI="$ZEM_BUILD_DIR/odbc"
-export ODBCINI="$ZEM_BUILD_DIR/odbc/user-odbc.ini"
+# stand-in SQL Server driver and its data sources from the build tree. A demo
+# machine carries its own (PREFIX/odbc: odbcinst.ini, odbc.ini and its SQL
+# server's databases), as a real machine does, so that copies of it run side
+# by side: zem_prefix_odbc PREFIX points the stand-in and unixODBC there.
+zem_prefix_odbc() {
+  local own="$1/odbc"
+  case "$own" in /*) ;; *) own="$PWD/$own" ;; esac
+  if [ -f "$own/odbcinst.ini" ]; then
+    export ODBCSYSINI="$own" ODBCINI="$own/user-odbc.ini" ZEM_STANDIN_STATE="$own/sqlserver.state"
+  else
+    export ODBCSYSINI="$ZEM_BUILD_DIR/odbc" ODBCINI="$ZEM_BUILD_DIR/odbc/user-odbc.ini"
+    unset ZEM_STANDIN_STATE
+  fi
+}
+zem_prefix_odbc "$WINEPREFIX"

@@ -16,6 +16,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import machine_odbc  # noqa: E402
 import suite  # noqa: E402
 
 PF = suite.PROGRAM_FILES
@@ -316,6 +317,9 @@ class Machine:
         self.key(SOFT32 + r"\Varnek\Enterprise Server", {"RelayVersion": "7.1.1.315"})
         self.key(SOFT32 + r"\Varnek\ZEMRelay", {"ParentServer": "http://zemserver:52311"})
 
+    FOREIGN_DATABASE = "BrightwaterCatalog"
+    FOREIGN_DATA_SOURCE = "BrightwaterCatalog"
+
     SERVER_SERVICES = ["ZEMWebReportsServer", "CollectDB", "LoadDB", "ZEMRootServer", "ZEMGather"]
 
     def server(self):
@@ -372,12 +376,36 @@ class Machine:
                   "Version": 0x07010000, "AdvertiseFlags": 388, "Assignment": 1})
 
     def databases(self):
-        """The suite's databases live in SQL Server, not in the prefix: the
-        databases VNEnterprise and ZEMReporting on the default instance (service
-        MSSQLSERVER) and the data source names zem_vnenterprise,
-        zem_EnterpriseServer, localzemreportingserver and enterprise_setup are
-        added here when the database work lands. Until then the machine has no
-        MSSQLSERVER service, so the databases are simply not found."""
+        """The suite's databases live in SQL Server, not in Windows' registry or
+        files: VNEnterprise (with its DBINFO version row) and ZEMReporting on
+        the default instance, whose service MSSQLSERVER runs, and the system
+        data sources the suite registers on the "SQL Server" driver. Another
+        vendor's database and data source sit beside them. The server and the
+        ODBC set-up are this machine's own (PREFIX/odbc, see machine_odbc)."""
+        self.copy("demo_service.exe", PF + r"\Microsoft SQL Server\MSSQL\Binn\sqlservr.exe")
+        own = machine_odbc.folder(self.prefix)
+        os.makedirs(own, exist_ok=True)
+        build_odbc = os.path.join(os.environ["ZEM_BUILD_DIR"], "odbc")
+        shutil.copyfile(os.path.join(build_odbc, "odbcinst.ini"), os.path.join(own, "odbcinst.ini"))
+        open(os.path.join(own, "user-odbc.ini"), "w").close()
+        state = [("database", "VNEnterprise"), ("dbinfo", "VNEnterprise"),
+                 ("version", "VNEnterprise", suite.DATABASE_VERSION), ("database", "ZEMReporting"),
+                 ("database", self.FOREIGN_DATABASE)]
+        with open(os.path.join(own, machine_odbc.STATE), "w") as f:
+            f.write("".join("\t".join(fields) + "\n" for fields in state))
+        sources = [(name, "Varnek Enterprise Server database", database)
+                   for name, database in [("zem_vnenterprise", "VNEnterprise"),
+                                          ("zem_EnterpriseServer", "VNEnterprise"),
+                                          ("localzemreportingserver", "ZEMReporting"),
+                                          ("enterprise_setup", "VNEnterprise")]]
+        sources.append((self.FOREIGN_DATA_SOURCE, "Brightwater backup catalogue", self.FOREIGN_DATABASE))
+        lines = ["[" + machine_odbc.SOURCES_SECTION + "]"]
+        lines += ["%s = SQL Server" % name for name, _, _ in sources]
+        for name, description, database in sources:
+            lines += ["", "[%s]" % name, "Driver = SQL Server", "Description = " + description,
+                      "Server = localhost", "Database = " + database, "Trusted_Connection = Yes"]
+        with open(os.path.join(own, machine_odbc.SYSTEM_INI), "w") as f:
+            f.write("\n".join(lines) + "\n")
 
     def suite_per_user_and_roots(self):
         self.key(r"HKEY_USERS\.Default\Software\Varnek\ClientUI", {"Notify": 1})
@@ -424,6 +452,7 @@ class Machine:
                     ("ZEMClientHelper", '"%s\\ZEMClientHelper.exe"' % CLIENT),
                     ("ZEMRelay", RELAY + r"\ZEMRelay.exe")]
         services += [(s, '"%s\\%s.exe"' % (SERVER, s)) for s in self.SERVER_SERVICES]
+        services += [("MSSQLSERVER", '"%s\\Microsoft SQL Server\\MSSQL\\Binn\\sqlservr.exe" -sMSSQLSERVER' % PF)]
         services += [("BrightwaterBackup", PF + r"\Brightwater\Backup Agent\BackupAgent.exe")]
         for name, image in services:
             # Fails on a second run (the service exists); the query below decides.

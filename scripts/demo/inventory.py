@@ -9,6 +9,7 @@ import os
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import machine_odbc  # noqa: E402
 import suite  # noqa: E402
 import winereg  # noqa: E402
 
@@ -24,6 +25,7 @@ def view32(path):
 
 class Inventory:
     def __init__(self, prefix_path):
+        self.prefix_path = prefix_path
         self.prefix = winereg.Prefix(prefix_path)
         self.machine = self.prefix.machine
         self.lines = []
@@ -112,6 +114,21 @@ class Inventory:
             if self.folder_exists(folder):
                 self.add(cid, "folder", folder)
 
+    def sql_server(self, c):
+        """Databases and data sources, as the server and ODBC name them (without
+        regard to case), from the prefix's own SQL server and odbc.ini."""
+        cid = c["id"]
+        present = {name.lower() for name in machine_odbc.databases(self.prefix_path)}
+        for name in c.get("databases", []):
+            if name.lower() in present:
+                self.add(cid, "database", name)
+                for version in machine_odbc.versions(self.prefix_path, name):
+                    self.add(cid, "version", "%s %s" % (name, version))
+        registered = {name.lower() for name in machine_odbc.data_sources(self.prefix_path)}
+        for name in c.get("data_sources", []):
+            if name.lower() in registered:
+                self.add(cid, "data-source", name)
+
     def roots(self):
         for folder in suite.ROOT_FOLDERS:
             if self.folder_exists(folder):
@@ -130,6 +147,7 @@ class Inventory:
     def run(self):
         for c in suite.COMPONENTS:
             self.component(c)
+            self.sql_server(c)
         self.roots()
         return self.lines
 

@@ -66,9 +66,12 @@ COMPONENTS = [
          keys=[r"SOFTWARE\Varnek\ClientComplianceAPI", r"SOFTWARE\Varnek\EnterpriseClient",
                r"SOFTWARE\Varnek, Inc.\Varnek Enterprise Client", r"SOFTWARE\Varnek\ZEMClientHelper"],
          services=["ZEMClient", "ZEMClientHelper"]),
-    # The databases live in SQL Server, not in the prefix: their databases and
-    # data source names join the inventory when the database work lands.
-    dict(id="database", names=[]),
+    # The databases live in SQL Server, the data sources in ODBC's system
+    # odbc.ini: on a demo machine both are kept in PREFIX/odbc (machine_odbc).
+    dict(id="database", names=[],
+         databases=["VNEnterprise", "ZEMReporting"],
+         data_sources=["zem_vnenterprise", "zem_EnterpriseServer", "localzemreportingserver",
+                       "enterprise_setup"]),
     dict(id="generator",
          names=editions("Varnek Enterprise Suite Installation Generator",
                         "Varnek for Halden Sentry Installation Generator",
@@ -78,6 +81,9 @@ COMPONENTS = [
     dict(id="msde",
          names=["Microsoft SQL Server Desktop Engine"]),
 ]
+
+# The row of VNEnterprise's DBINFO table on the demo machine.
+DATABASE_VERSION = "7.1.315"
 
 # What goes when no component is left.
 ROOT_FOLDERS = [SUITE_FOLDER]

@@ -20,9 +20,10 @@
  * `where` is "connect", "exec:<statement>", "exec:*", "fetch:<statement>" or
  * "fetch:*", "alloc" (allocating a statement). The state file is named by the
  * connection string's StateFile= attribute; without one (the product's own
- * connection string) it is "standin-default.state" in the ODBCSYSINI folder,
- * which tests take turns to use. It is read again for every connect and
- * statement, and "drop database" rewrites it.
+ * connection string) it is the host path in ZEM_STANDIN_STATE (a demo
+ * machine's own server, kept in its prefix), or else "standin-default.state"
+ * in the ODBCSYSINI folder, which tests take turns to use. It is read again
+ * for every connect and statement, and "drop database" rewrites it.
  */
 #include <ctype.h>
 #include <stdarg.h>
@@ -518,6 +519,8 @@ static SQLRETURN connect_with(struct dbc *dbc, const char *connection)
     int info;
     clear_diag(&dbc->diag);
     attribute_of(connection, "StateFile", dbc->state_file, sizeof dbc->state_file);
+    if (!*dbc->state_file && getenv("ZEM_STANDIN_STATE"))
+        copy_text(dbc->state_file, sizeof dbc->state_file, getenv("ZEM_STANDIN_STATE"));
     if (!*dbc->state_file && getenv("ODBCSYSINI"))
         snprintf(dbc->state_file, sizeof dbc->state_file, "%s/standin-default.state", getenv("ODBCSYSINI"));
     journal(dbc->state_file, "odbc version %d", (int)dbc->env->odbc_version);

@@ -36,7 +36,7 @@ case "$1" in
   client-relay-server) args="/silent /client /relay /server";   code=0;    gone="relay server dlp loggingservice client" ;;
   generator)           args="/silent /generator";               code=0;    gone="generator" ;;
   msde)                args="/silent /msde";                    code=0;    gone="msde" ;;
-  database)            args="/silent /database";                code=0;    gone="" ;;
+  database)            args="/silent /database";                code=0;    gone="database" ;;
   upper-case)          args="/SILENT /all";                     code=0;    gone="" ;;
   help-on-empty)       args="/silent";                          code=87;   gone="roots"; box="$help_text"; machine=empty ;;
   *) echo "unknown case $1"; exit 2 ;;
@@ -65,6 +65,8 @@ else
   python3 "$scripts/snapshot.py" take "$prefix" "$before"
 fi
 export WINEPREFIX="$prefix"
+# This copy's own SQL server and odbc.ini: the cases run side by side.
+zem_prefix_odbc "$prefix"
 
 # What must be left: the inventory before, less the lines of the components
 # named gone. Deleting a relay or a server takes the server keys they share

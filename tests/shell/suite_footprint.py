@@ -7,10 +7,12 @@ The suite's footprint: its folders, keys, services and registrations, and what
 Windows Installer keeps about the suite's own packages (their product, feature,
 component and upgrade codes, all of the {5B0C1E2A-7D41-4C3E-9A11-0E7C1A0000xx}
 family, and the cached packages of what was uninstalled), plus the response
-files the removal writes into the temp folder."""
+files the removal writes into the temp folder; on its SQL server and in ODBC,
+the removal of its two databases and four data sources."""
 import re
 import sys
 
+DATA_SOURCES = "zem_vnenterprise|zem_EnterpriseServer|localzemreportingserver|enterprise_setup"
 SUITE = [
     r"Varnek(?! Labs)(?! Enterprise Tools)",      # the suite's keys and folders, not its neighbours
     r"\\ZEM ?[A-Za-z]",                          # ZEMClient, ZEM Console, ZEM Web, ...
@@ -21,6 +23,11 @@ SUITE = [
     r"Microsoft SQL Server( Desktop Engine)?",
     r"\\Microsoft\\MSSQLServer(\\|:|$)",
     r"^removed file C:\\windows\\Installer\\[0-9a-f]+\.msi$",
+    # The suite's databases dropped and its data sources removed, nothing else
+    # of the machine's SQL server or odbc.ini (only removals, exact names).
+    r"^removed sql (database|dbinfo|version) (VNEnterprise|ZEMReporting)( |$)",
+    r"^removed odbc odbc\.ini \[(%s)\](:|$)" % DATA_SOURCES,
+    r"^removed odbc odbc\.ini \[ODBC Data Sources\]:(%s)$" % DATA_SOURCES,
     # Wine keeps a copy of the 32-bit view's installer key under the demo's
     # link; it is not written back once the shared key changes.
     r"^removed reg HKLM\\Software\\Classes\\Wow6432Node\\Installer\\Products$",
