@@ -30,6 +30,12 @@ wine wineboot --init </dev/null >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
 # Without a window manager every window close costs seconds when Wine manages windows.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-wineserver -w
+# Some keys appear only during the sessions after the first one: one more
+# start and a full stop, so that copies of the prefix begin settled.
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
+wine wineboot </dev/null >/dev/null 2>&1 || true
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
 prefer_native_odbc_installer
 touch "$stamp"

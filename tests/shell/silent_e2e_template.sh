@@ -8,6 +8,11 @@ rm -rf "$e2e"
 mkdir -p "$e2e"
 cp -a "$ZEM_BUILD_DIR/wineprefix" "$e2e/template"
 bash "$ZEM_SOURCE_DIR/scripts/demo-machine.sh" "$e2e/template" >/dev/null
+# One idle session before the snapshot: whatever Wine adds on a copy's first
+# starts is then part of the machine, not a change the removal made.
+WINEPREFIX="$e2e/template" wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+WINEPREFIX="$e2e/template" wineserver -k 2>/dev/null || true
+WINEPREFIX="$e2e/template" wineserver -w 2>/dev/null || true
 bash "$ZEM_SOURCE_DIR/scripts/inventory.sh" "$e2e/template" >"$e2e/installed.txt"
 python3 "$ZEM_SOURCE_DIR/scripts/snapshot.py" take "$e2e/template" "$e2e/template.json"
 echo "demo machine ready: $(wc -l <"$e2e/installed.txt") items of the suite installed"
