@@ -1,6 +1,7 @@
 #include "orchestration/silent_removal.h"
 
 #include "orchestration/command_line.h"
+#include "remove/lookups.h"
 
 #include <windows.h>
 
@@ -46,15 +47,20 @@ int RunSilentRemoval(const std::string& arguments, const ProductCatalogue& produ
     bool seen = false;
     std::set<ZEMProduct*> selection;
 
-    for (const auto& entry : kSwitches) {
-        ZEMProduct* product = products.Get(entry.first);
-        if (!product)
-            continue;
-        if (all || HasSwitch(arguments, entry.second)) {
-            selection.insert(product);
-            seen = true;
+    {
+        // Nothing changes the machine during this first pass: the products
+        // read the registration stores once between them.
+        Remove::RegistrationReadScope detectionPass;
+        for (const auto& entry : kSwitches) {
+            ZEMProduct* product = products.Get(entry.first);
+            if (!product)
+                continue;
+            if (all || HasSwitch(arguments, entry.second)) {
+                selection.insert(product);
+                seen = true;
+            }
+            product->Detect();
         }
-        product->Detect();
     }
 
     auto selected = [&](ProductKind kind) {

@@ -27,6 +27,7 @@ ClientProduct::ClientProduct(Remove::Log* log)
 bool ClientProduct::Detect()
 {
     Out().DetectingBanner(Name());
+    Remove::RegistrationReadScope oneRead;
     ProbeEdition();
     ChooseDefaultFolder("\\Varnek Enterprise\\ZEM Client");
     installed = false;

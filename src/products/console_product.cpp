@@ -37,6 +37,7 @@ void ConsoleProduct::ChooseAppDataFolder()
 bool ConsoleProduct::Detect()
 {
     Out().DetectingBanner(Name());
+    Remove::RegistrationReadScope oneRead;
     ProbeEdition();
     ChooseDefaultFolder("\\Varnek Enterprise\\ZEM Console");
     ChooseAppDataFolder();

@@ -48,6 +48,7 @@ bool DLPProduct::ResolveDLPVersion()
 bool DLPProduct::Detect()
 {
     Out().DetectingBanner(Name());
+    Remove::RegistrationReadScope oneRead;
     ChooseDefaultFolder("\\Varnek Enterprise\\ZEM Client\\DLP");
     installed = false;
     Evidence evidence;

@@ -35,6 +35,7 @@ bool InstallersProduct::ResolveGeneratorFolder()
 bool InstallersProduct::Detect()
 {
     Out().DetectingBanner(Name());
+    Remove::RegistrationReadScope oneRead;
     ProbeEdition();
     installed = false;
     Evidence evidence;

@@ -22,6 +22,7 @@ LoggingServiceProduct::LoggingServiceProduct(Remove::Log* log)
 bool LoggingServiceProduct::Detect()
 {
     Out().DetectingBanner(Name());
+    Remove::RegistrationReadScope oneRead;
     ChooseDefaultFolder("\\Varnek Enterprise\\ZEM Client\\ZEMClientLoggingService");
     installed = false;
     Evidence evidence;

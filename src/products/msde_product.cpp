@@ -16,6 +16,7 @@ MSDEProduct::MSDEProduct(Remove::Log* log) : RecipeProduct(log, kMSDEName, {}) {
 bool MSDEProduct::Detect()
 {
     Out().DetectingBanner(Name());
+    Remove::RegistrationReadScope oneRead;
     installed = Remove::FindUninstallString(kMSDEName, Out()).has_value();
     return installed;
 }

@@ -46,6 +46,7 @@ PlatformAPIProduct::PlatformAPIProduct(Remove::Log* log)
 bool PlatformAPIProduct::Detect()
 {
     Out().DetectingBanner(Name());
+    Remove::RegistrationReadScope oneRead;
     ProbeEdition();
     version_ = Remove::FindDisplayVersion(ProductName(), Out());
     installed = false;

@@ -17,6 +17,7 @@ RelayProduct::RelayProduct(Remove::Log* log)
 bool RelayProduct::Detect()
 {
     Out().DetectingBanner(Name());
+    Remove::RegistrationReadScope oneRead;
     ProbeEdition();
     ChooseDefaultFolder("\\Varnek Enterprise\\ZEM Relay");
     installed = false;

@@ -48,6 +48,7 @@ bool ServerProduct::ResolveWebFolder()
 bool ServerProduct::Detect()
 {
     Out().DetectingBanner(Name());
+    Remove::RegistrationReadScope oneRead;
     ProbeEdition();
     ChooseDefaultFolders();
     version_ = Remove::FindDisplayVersion(ProductName(), Out());

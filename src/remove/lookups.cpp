@@ -4,21 +4,43 @@
 #include "remove/registry_removal.h"
 #include "remove/registry_values.h"
 
+#include <map>
+
 namespace Remove {
 
 const char* const UninstallKeyPath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const char* const InstallerProductsKeyPath = "SOFTWARE\\Classes\\Installer\\Products";
+
+// What the open scope has read: each store's subkeys with their name value.
+struct RegistrationReadScope::Reads {
+    std::map<std::string, std::vector<Windows::SubkeyValue>> stores;
+};
 
 namespace {
 
 const char* const DisplayNameValue = "DisplayName";
 const char* const ProductNameValue = "ProductName";
 
+thread_local RegistrationReadScope::Reads* openScope = nullptr;
+
+// The registrations of `name` as they are now, or as the open scope read them.
+std::vector<std::string> FindRegistrations(const char* basePath, const char* nameValue, const std::string& name)
+{
+    if (!openScope)
+        return Windows::FindSubkeysWithValue(HKEY_LOCAL_MACHINE, basePath, nameValue, name);
+    std::string store = std::string(basePath) + ":" + nameValue;
+    auto read = openScope->stores.find(store);
+    if (read == openScope->stores.end())
+        read = openScope->stores
+                   .emplace(store, Windows::ReadSubkeyValues(HKEY_LOCAL_MACHINE, basePath, nameValue))
+                   .first;
+    return Windows::SubkeysWithValue(read->second, name);
+}
+
 // The first Uninstall entry named `displayName` that holds `valueName`.
 std::optional<std::string> ReadFromUninstallEntries(const std::string& displayName, const char* valueName)
 {
-    for (const std::string& entry :
-         Windows::FindSubkeysWithValue(HKEY_LOCAL_MACHINE, UninstallKeyPath, DisplayNameValue, displayName)) {
+    for (const std::string& entry : FindRegistrations(UninstallKeyPath, DisplayNameValue, displayName)) {
         std::optional<std::string> value =
             Windows::TryReadRegistryString(HKEY_LOCAL_MACHINE, std::string(UninstallKeyPath) + "\\" + entry, valueName);
         if (value)
@@ -30,7 +52,7 @@ std::optional<std::string> ReadFromUninstallEntries(const std::string& displayNa
 bool IsRegistered(const char* basePath, const char* nameValue, const std::string& name, Log& log)
 {
     log << "Looking for product \"" << name << "\" in \"" << basePath << "\"...";
-    std::vector<std::string> matches = Windows::FindSubkeysWithValue(HKEY_LOCAL_MACHINE, basePath, nameValue, name);
+    std::vector<std::string> matches = FindRegistrations(basePath, nameValue, name);
     if (matches.empty())
         log << "not found";
     for (const std::string& match : matches)
@@ -58,6 +80,20 @@ void LogFoundCommand(const std::optional<std::string>& command, Log& log)
 }
 
 } // namespace
+
+RegistrationReadScope::RegistrationReadScope()
+{
+    if (openScope)
+        return;
+    reads_.reset(new Reads);
+    openScope = reads_.get();
+}
+
+RegistrationReadScope::~RegistrationReadScope()
+{
+    if (reads_)
+        openScope = nullptr;
+}
 
 std::optional<std::string> FindInstallLocationInKey(HKEY root, const std::string& subkey,
                                                     const std::string& valueName, Log& log)
@@ -139,6 +175,7 @@ std::optional<std::string> FindInstalledName(const std::vector<std::string>& can
 {
     // The probe must leave no lines in the pane.
     Log silent;
+    RegistrationReadScope oneRead;
     for (const std::string& candidate : candidates) {
         if (IsUninstallEntryPresent(candidate, silent) || IsInstallerProductPresent(candidate, silent) ||
             FindInstallLocation(candidate, silent) || FindDisplayVersion(candidate, silent))

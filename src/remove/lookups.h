@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +17,26 @@ namespace Remove {
 // HKEY_LOCAL_MACHINE paths of the two registration stores.
 extern const char* const UninstallKeyPath;
 extern const char* const InstallerProductsKeyPath;
+
+// While one lives, the look-ups on this thread read each registration store
+// once and answer from what they read: a detection asks the same stores many
+// times (every edition candidate, then every step) and changes nothing in
+// them. Only a detection opens one, and it ends with the detection, so the
+// next detection reads again and sees what an uninstaller changed. A scope
+// opened while another is open joins it. Deletions never read through it.
+class RegistrationReadScope {
+public:
+    RegistrationReadScope();
+    ~RegistrationReadScope();
+    RegistrationReadScope(const RegistrationReadScope&) = delete;
+    RegistrationReadScope& operator=(const RegistrationReadScope&) = delete;
+
+    struct Reads;
+
+private:
+    // Null when this scope joined one already open.
+    std::unique_ptr<Reads> reads_;
+};
 
 // A value of a key the recipe names.
 std::optional<std::string> FindInstallLocationInKey(HKEY root, const std::string& subkey,

@@ -165,6 +165,37 @@ bool EnumRegistrySubkey(HKEY key, DWORD index, SubkeyInformation& information)
     return true;
 }
 
+bool SubkeyNameEnumerator::Next(std::string& name)
+{
+    for (;;) {
+        if (buffer_.empty()) {
+            DWORD longestName = 0;
+            ThrowWindowsError(static_cast<DWORD>(RegQueryInfoKeyA(key_, nullptr, nullptr, nullptr, nullptr,
+                                                                  &longestName, nullptr, nullptr, nullptr, nullptr,
+                                                                  nullptr, nullptr)));
+            buffer_.assign(longestName + 1, '\0');
+        }
+        DWORD length = static_cast<DWORD>(buffer_.size());
+        DWORD result = WindowsPlatform::InjectedFailure("RegEnumKeyExA");
+        if (result == 0)
+            result = static_cast<DWORD>(
+                RegEnumKeyExA(key_, index_, &buffer_[0], &length, nullptr, nullptr, nullptr, nullptr));
+        if (result == ERROR_NO_MORE_ITEMS)
+            return false;
+        // A longer name was added since the size was asked for (or a name
+        // takes more bytes than characters): a larger buffer, up to any
+        // name's largest size in any code page.
+        if (result == ERROR_MORE_DATA && buffer_.size() < 4 * (MaxRegistryKeyNameLength + 1)) {
+            buffer_.assign(buffer_.size() * 2, '\0');
+            continue;
+        }
+        ThrowWindowsError(result);
+        name.assign(buffer_.data(), length);
+        ++index_;
+        return true;
+    }
+}
+
 bool IsDeletableSubkeyPath(const std::string& subkey)
 {
     if (subkey.empty() || subkey.front() == '\\' || subkey.back() == '\\')

@@ -62,6 +62,20 @@ bool RegistryValueExists(HKEY root, const std::string& subkey, const std::string
 // The subkey at `index`; false when there is none (ERROR_NO_MORE_ITEMS).
 bool EnumRegistrySubkey(HKEY key, DWORD index, SubkeyInformation& information);
 
+// The names of a key's subkeys, one call per step: the buffer is sized once
+// from the longest name and sized again only when a longer name appears.
+class SubkeyNameEnumerator {
+public:
+    explicit SubkeyNameEnumerator(HKEY key) : key_(key) {}
+    // The next name; false at the end (ERROR_NO_MORE_ITEMS). Throws Windows::Error.
+    bool Next(std::string& name);
+
+private:
+    HKEY key_;
+    DWORD index_ = 0;
+    std::string buffer_;
+};
+
 // A subkey path is deletable only when every component has a name: an empty
 // path or an empty component would name the root or a parent of the key meant.
 bool IsDeletableSubkeyPath(const std::string& subkey);

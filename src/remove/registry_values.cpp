@@ -8,20 +8,33 @@
 
 namespace {
 
-std::string ReadTextValue(HKEY key, const std::string& valueName, DWORD wantedType)
+std::string TextOf(const BYTE* data, Windows::RegistryValueInformation read, DWORD wantedType)
 {
-    Windows::RegistryValueInformation probe = Windows::QueryRegistryValue(key, valueName, nullptr, 0);
-    // One spare byte so that a zero-byte value still gets a valid buffer.
-    std::vector<BYTE> buffer(probe.size + 1);
-    Windows::RegistryValueInformation read = Windows::QueryRegistryValue(key, valueName, buffer.data(), probe.size);
     if (read.size == 0)
         throw Windows::RegistryValueIsEmpty();
     if (read.type != wantedType)
         throw Windows::WrongRegistryType();
     DWORD length = read.size;
-    if (buffer[length - 1] == 0)
+    if (data[length - 1] == 0)
         --length;
-    return std::string(reinterpret_cast<const char*>(buffer.data()), length);
+    return std::string(reinterpret_cast<const char*>(data), length);
+}
+
+std::string ReadTextValue(HKEY key, const std::string& valueName, DWORD wantedType)
+{
+    // Most values fit a small buffer: one query. A larger one is asked for its size first.
+    BYTE small[512];
+    Windows::RegistryValueInformation read;
+    read.size = sizeof small;
+    LONG result = RegQueryValueExA(key, valueName.c_str(), nullptr, &read.type, small, &read.size);
+    if (result != ERROR_MORE_DATA) {
+        ThrowWindowsError(static_cast<DWORD>(result));
+        return TextOf(small, read, wantedType);
+    }
+    Windows::RegistryValueInformation probe = Windows::QueryRegistryValue(key, valueName, nullptr, 0);
+    // One spare byte so that a zero-byte value still gets a valid buffer.
+    std::vector<BYTE> buffer(probe.size + 1);
+    return TextOf(buffer.data(), Windows::QueryRegistryValue(key, valueName, buffer.data(), probe.size), wantedType);
 }
 
 } // namespace
@@ -92,26 +105,44 @@ std::optional<std::string> TryReadRegistryString(HKEY root, const std::string& s
     return std::nullopt;
 }
 
+std::vector<SubkeyValue> ReadSubkeyValues(HKEY root, const std::string& basePath, const std::string& valueName)
+{
+    std::vector<SubkeyValue> subkeys;
+    try {
+        RegistryKey base = OpenRegistryKey(root, basePath, KEY_READ);
+        SubkeyNameEnumerator names(base.get());
+        std::string name;
+        while (names.Next(name)) {
+            SubkeyValue subkey;
+            subkey.name = name;
+            try {
+                subkey.value = ReadRegistryStringAt(base.get(), name, valueName);
+            } catch (...) {
+                // Absent, empty, of another type or closed to us: no value.
+            }
+            subkeys.push_back(std::move(subkey));
+        }
+    } catch (...) {
+        // An unreadable base or a failing enumeration ends the walk with what was read.
+    }
+    return subkeys;
+}
+
+std::vector<std::string> SubkeysWithValue(const std::vector<SubkeyValue>& subkeys, const std::string& wanted)
+{
+    std::vector<std::string> matches;
+    for (const SubkeyValue& subkey : subkeys) {
+        const std::optional<std::string>& value = subkey.value;
+        if (value && value->size() == wanted.size() && std::memcmp(value->data(), wanted.data(), value->size()) == 0)
+            matches.push_back(subkey.name);
+    }
+    return matches;
+}
+
 std::vector<std::string> FindSubkeysWithValue(HKEY root, const std::string& basePath, const std::string& valueName,
                                               const std::string& wanted)
 {
-    std::vector<std::string> matches;
-    try {
-        RegistryKey base = OpenRegistryKey(root, basePath, KEY_READ);
-        SubkeyInformation subkey;
-        for (DWORD index = 0; EnumRegistrySubkey(base.get(), index, subkey); ++index) {
-            try {
-                std::string value = ReadRegistryStringAt(base.get(), subkey.name, valueName);
-                if (value.size() == wanted.size() && std::memcmp(value.data(), wanted.data(), value.size()) == 0)
-                    matches.push_back(subkey.name);
-            } catch (...) {
-                // Absent, empty, of another type or closed to us: not a match.
-            }
-        }
-    } catch (...) {
-        // An unreadable base or a failing enumeration ends the walk with what was found.
-    }
-    return matches;
+    return SubkeysWithValue(ReadSubkeyValues(root, basePath, valueName), wanted);
 }
 
 } // namespace Windows

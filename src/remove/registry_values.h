@@ -35,6 +35,20 @@ std::string ExpandEnvironmentText(const std::string& text);
 // no value. Never throws.
 std::optional<std::string> TryReadRegistryString(HKEY root, const std::string& subkey, const std::string& valueName);
 
+// A subkey's name and its REG_SZ value of one name (absent when missing,
+// empty, of another type or unreadable).
+struct SubkeyValue {
+    std::string name;
+    std::optional<std::string> value;
+};
+
+// Every subkey of `basePath` with its value `valueName`, in the registry's
+// enumeration order. Never throws: an unreadable base is an empty list, a
+// failing enumeration ends the list.
+std::vector<SubkeyValue> ReadSubkeyValues(HKEY root, const std::string& basePath, const std::string& valueName);
+// The names of those whose value equals `wanted` byte for byte (case, blanks and length included).
+std::vector<std::string> SubkeysWithValue(const std::vector<SubkeyValue>& subkeys, const std::string& wanted);
+
 // Names of the subkeys of `basePath` whose REG_SZ value `valueName` equals
 // `wanted` byte for byte (case, blanks and length included), in the registry's
 // enumeration order. Never throws: an unreadable base is an empty list, an

@@ -176,3 +176,31 @@ TEST_F(Registrations, InstalledNameIsTheFirstRegisteredCandidateAndLeavesNoLines
     EXPECT_EQ(Remove::FindInstalledName({name_ + " Missing"}), std::nullopt);
     EXPECT_EQ(Remove::FindInstalledName({}), std::nullopt);
 }
+
+TEST_F(Registrations, AReadScopeReadsEachStoreOnceAndTheNextScopeReadsAgain)
+{
+    std::string entry = AddUninstallEntry(name_);
+    {
+        Remove::RegistrationReadScope detection;
+        EXPECT_TRUE(Remove::IsUninstallEntryPresent(name_, log_));
+        EXPECT_FALSE(Remove::IsInstallerProductPresent(name_, log_));
+        AddProduct(name_);
+        {
+            Remove::RegistrationReadScope joined;
+            EXPECT_FALSE(Remove::IsInstallerProductPresent(name_, log_));
+        }
+        EXPECT_FALSE(Remove::IsInstallerProductPresent(name_, log_));
+        // A deletion looks at the registry as it is, never at what the scope read.
+        EXPECT_TRUE(Remove::DeleteInstallerProductEntries(name_, log_));
+        EXPECT_FALSE(TestKeyExists(HKEY_LOCAL_MACHINE, products_.Path(0)));
+    }
+    AddProduct(name_);
+    {
+        Remove::RegistrationReadScope nextDetection;
+        EXPECT_TRUE(Remove::IsInstallerProductPresent(name_, log_));
+    }
+    // Without a scope every look-up reads the registry as it is now.
+    EXPECT_TRUE(Remove::DeleteUninstallEntries(name_, log_));
+    EXPECT_FALSE(Remove::IsUninstallEntryPresent(name_, log_));
+    EXPECT_FALSE(TestKeyExists(HKEY_LOCAL_MACHINE, entry));
+}
