@@ -28,8 +28,8 @@ sed "s|@ZEM_ODBC_DRIVER@|/payload/odbc/libzemsqlserver.so|" "$src/tests/odbc_dri
 cp -r "$src/scripts/demo" "$src/scripts/snapshot.py" "$stage/scripts/"
 cp "$src/tests/shell/suite_footprint.py" "$src/tests/vm32/small_machine.py" "$src/tests/vm32/guest_snapshot.py" "$stage/"
 cp "$src/tests/vm32/guest-suite.sh" "$stage/run.sh"
-python3 "$src/tests/vm32/small_machine.py" package "$vm/packages" >/dev/null
-cp "$vm/packages/msde.msi" "$stage/msi/"
+python3 "$src/tests/vm32/small_machine.py" package "$vm/packages" "$win32/bin" >/dev/null
+cp "$vm/packages/"*.msi "$stage/msi/"
 rm -f "$vm/payload.img"
 mke2fs -q -t ext4 -d "$stage" "$vm/payload.img" 64M
 

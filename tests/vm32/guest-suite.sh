@@ -7,7 +7,7 @@
 # the host reads the lines "ZEM-VM32-CASES <names>" and
 # "ZEM-VM32-RESULT <case> PASS|FAIL <seconds>".
 set -uo pipefail
-payload=/payload
+payload=${ZEM_PAYLOAD:-/payload}
 bin="$payload/bin"
 scripts="$payload/scripts"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64 LANG=C.UTF-8
@@ -16,7 +16,7 @@ export ZEM_BUILD_DIR=$payload
 # 32-bit and "wine" starts them under the 32-bit loader.
 wine64=/usr/lib/wine/wine64
 base=${ZEM_BASE_PREFIX:-/var/lib/zem/prefix}
-work=/tmp/zem
+work=${ZEM_WORK:-/tmp/zem}
 mkdir -p "$work"
 
 # Each case: name, command line, the exit code (read whole), which of the
@@ -75,10 +75,12 @@ build_machine() {
 
 # Case set-ups.
 broken_msde_registration() {
-  # The engine's registration survives its uninstaller: it names a package
-  # Windows Installer does not know.
+  # The engine's registration outlives its uninstaller: the program it names
+  # is gone. (A package code Windows Installer does not know would do too,
+  # but Wine then sometimes never reports the end of msiexec's job.)
   timeout 120 $wine64 reg add 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\{5B0C1E2A-7D41-4C3E-9A11-0E7C1A000003}' \
-    /v UninstallString /d 'MsiExec.exe /I{5B0C1E2A-7D41-4C3E-9A11-0E7C1AFFFFFF}' /f /reg:32 </dev/null >/dev/null 2>&1
+    /v UninstallString /d 'C:\Program Files (x86)\Microsoft SQL Server\80\Setup\sqlsetup.exe' /f /reg:32 \
+    </dev/null >/dev/null 2>&1
 }
 
 run_case() { # name args code gone setup
@@ -101,6 +103,14 @@ run_case() { # name args code gone setup
   local result; result=$(tr -d '\r' <"$work/case-$name.result")
   echo "  ZEMRemove.exe $args: $result ($((SECONDS - started)) s)"
   [ "$status" -lt 124 ] || fail "ZEMRemove.exe did not end (status $status)"
+  if grep -q 'still running' "$work/case-$name.result"; then
+    # Wine very rarely never reports the end of an uninstaller's job: the
+    # case runs once more from a fresh copy; a second hang fails it.
+    end_session
+    umount "$work/case-$name/prefix"
+    rm -rf "$work/case-$name"
+    return 99
+  fi
   [ "${result%% after*}" = "exit $code" ] || fail "expected exit $code"
   end_session
 
@@ -113,7 +123,7 @@ run_case() { # name args code gone setup
   if [ -z "$gone" ]; then
     # Nothing of the suite may go either: only the uninstaller's traces.
     grep -v 'Temp\\var[0-9A-Fa-f]*\.tmp$' "$work/case-$name.changes" | grep -E '^(removed|changed) ' \
-      | grep -vE 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\\{5B0C1E2A-7D41-4C3E-9A11-0E7C1A000003\}:\[UninstallString\]' \
+      | grep -vE 'HKLM\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\\{5B0C1E2A-7D41-4C3E-9A11-0E7C1A000003\}:\[UninstallString\]' \
       | sed 's/^/  unexpected: /' | grep . && fail "the machine changed"
   fi
   python3 "$payload/suite_footprint.py" <"$work/case-$name.changes" | sed 's/^/  /' | grep . \
@@ -122,7 +132,7 @@ run_case() { # name args code gone setup
 
   if [ "$name" = all ]; then
     # The relay's setup checked its switches and its response file (105 bytes).
-    grep -q 'ZEM Relay\\setup.exe: removed$' "$log" 2>/dev/null || fail "the relay's setup did not accept its command line: $(cat "$log" 2>/dev/null)"
+    tr -d '\r' <"$log" 2>/dev/null | grep -q 'ZEM Relay\\setup.exe: removed$' || fail "the relay's setup did not accept its command line: $(cat "$log" 2>/dev/null)"
   fi
   umount "$work/case-$name/prefix"
   rm -rf "$work/case-$name"
@@ -140,6 +150,13 @@ for entry in "${CASES[@]}"; do
   IFS='|' read -r name args code gone setup <<<"$entry"
   echo "case $name: ZEMRemove.exe $args"
   case_started=$SECONDS
-  if run_case "$name" "$args" "$code" "$gone" "$setup"; then verdict=PASS; else verdict=FAIL; fi
+  run_case "$name" "$args" "$code" "$gone" "$setup"
+  outcome=$?
+  if [ "$outcome" -eq 99 ]; then
+    echo "  HANG: running the case once more from a fresh copy"
+    run_case "$name" "$args" "$code" "$gone" "$setup"
+    outcome=$?
+  fi
+  if [ "$outcome" -eq 0 ]; then verdict=PASS; else verdict=FAIL; fi
   echo "ZEM-VM32-RESULT $name $verdict $((SECONDS - case_started))"
 done

@@ -1,8 +1,9 @@
 """The small machine of the 32-bit smoke suite: a few of the demo machine's
 components, built the demo's way, inside the emulated machine's Wine prefix.
 
-  small_machine.py package WORK          on the host: builds the machine's
+  small_machine.py package WORK BIN      on the host: builds the machine's
                                          .msi packages into WORK with wixl
+                                         (BIN: the 32-bit helper programs)
   small_machine.py build PREFIX PAYLOAD  in the guest: installs the machine
                                          into PREFIX (its wineserver stopped)
 
@@ -36,8 +37,14 @@ class SmallMachine(build_machine.Machine):
                  [("SOFTWARE\\Microsoft\\MSSQLServer\\Setup", "SQLPath", "[INSTALLDIR]")],
                  no_modify=True)
 
-    def foreign_service_program(self):
-        self.copy("demo_service.exe", PF + r"\Brightwater\Backup Agent\BackupAgent.exe")
+    def foreign_package(self):
+        # Another vendor's package: it must survive, and its registrations keep
+        # Windows Installer's shared keys in use as on a real machine.
+        self.msi("brightwater", "Brightwater Backup Agent", "4.2.0", "Brightwater Software",
+                 ["Brightwater", "Backup Agent"],
+                 [(self.stage("BackupAgent.exe"), "BackupAgent.exe")],
+                 [("SOFTWARE\\Brightwater\\Backup Agent", "Version", "4.2.0"),
+                  (build_machine.suite.APP_PATHS + "\\BackupAgent.exe", "Path", "[INSTALLDIR]")])
 
     def services(self):
         services = [("ZEMRelay", build_machine.RELAY + r"\ZEMRelay.exe"),
@@ -52,9 +59,9 @@ class SmallMachine(build_machine.Machine):
                 raise RuntimeError("service %s does not run: %s" % (name, state))
 
     def build(self):
-        steps = [self.own_user_folders, self.share_installer_products, self.start_session, self.msde,
+        steps = [self.own_user_folders, self.share_installer_products, self.start_session, self.msde, self.foreign_package,
                  self.relay, self.databases, self.suite_per_user_and_roots, self.not_the_suite,
-                 self.foreign_service_program, self.import_registry, self.services]
+                 self.import_registry, self.services]
         for step in steps:
             step()
 
@@ -82,9 +89,11 @@ class Packager(SmallMachine):
 
 
 def main(argv):
-    if len(argv) == 3 and argv[1] == "package":
+    if len(argv) == 4 and argv[1] == "package":
         os.makedirs(argv[2], exist_ok=True)
-        Packager(None, None, argv[2]).msde()
+        packager = Packager(None, argv[3], argv[2])
+        packager.msde()
+        packager.foreign_package()
         return 0
     if len(argv) == 4 and argv[1] == "build":
         work = os.path.join(os.environ.get("TMPDIR", "/tmp"), "small-machine")
