@@ -98,8 +98,8 @@ run_case() { # name args code gone setup
   fi
   local started=$SECONDS status=0
   # Into a file, never a pipe: the wineserver would hold it open.
-  ZEM_COMMAND_LINE="\"Z:${bin//\//\\}\\ZEMRemove.exe\" $args" \
-    timeout -k 5 300 wine "$bin/run_command.exe" </dev/null >"$work/case-$name.result" 2>&1 || status=$?
+  ZEM_COMMAND_LINE="\"Z:${bin//\//\\}\\ZEMRemove.exe\" $args" ZEM_COMMAND_LIMIT_MS=300000 \
+    timeout -k 5 400 wine "$bin/run_command.exe" </dev/null >"$work/case-$name.result" 2>&1 || status=$?
   local result; result=$(tr -d '\r' <"$work/case-$name.result")
   echo "  ZEMRemove.exe $args: $result ($((SECONDS - started)) s)"
   [ "$status" -lt 124 ] || fail "ZEMRemove.exe did not end (status $status)"
