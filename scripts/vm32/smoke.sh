@@ -31,13 +31,13 @@ cp "$src/tests/vm32/guest-suite.sh" "$stage/run.sh"
 python3 "$src/tests/vm32/small_machine.py" package "$vm/packages" "$win32/bin" >/dev/null
 cp "$vm/packages/"*.msi "$stage/msi/"
 rm -f "$vm/payload.img"
-mke2fs -q -t ext4 -d "$stage" "$vm/payload.img" 64M
+mke2fs -q -t ext4 -d "$stage" "$vm/payload.img" 64M >"$vm/payload.log" 2>&1 || { cat "$vm/payload.log"; exit 1; }
 
 echo "vm32: booting the 32-bit test machine ($(basename "$guest"))"
 serial="$vm/serial.log"
 status=0
 ZEM_VM32_TIMEOUT=${ZEM_VM32_TIMEOUT:-1800} bash "$here/run-guest.sh" "$guest" "$vm/payload.img" \
-  | tr -d '\r' | tee "$serial" | grep -v '^\s*$' | sed 's/^/vm32| /' || status=$?
+  | stdbuf -oL tr -d '\r' | tee "$serial" | grep --line-buffered -v '^\s*$' | sed -u 's/^/vm32| /' || status=$?
 [ "$status" -eq 0 ] || echo "vm32: the emulated machine ended with status $status (124: timed out)"
 
 passed=0
