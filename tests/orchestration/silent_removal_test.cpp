@@ -1,67 +1,34 @@
 #include "orchestration/command_line.h"
 #include "orchestration/silent_removal.h"
+#include "scripted_suite.h"
+#include "testkit/recording_log.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
-
 #include <memory>
+#include <optional>
 
 namespace {
-
-// A component whose presence the test decides; it writes every call into a
-// shared journal so that the order of detections and removals can be read.
-class ScriptedProduct : public ZEMProduct {
-public:
-    ScriptedProduct(ProductKind kind, std::vector<std::string>& journal)
-        : ZEMProduct(nullptr), kind_(kind), journal_(journal)
-    {
-    }
-    std::string Name() const override { return DefaultProductName(kind_); }
-    OptionalString Version() const override { return std::nullopt; }
-    bool Detect() override
-    {
-        journal_.push_back("detect " + Name());
-        installed = present;
-        return installed;
-    }
-    bool Remove() override
-    {
-        journal_.push_back("remove " + Name());
-        present = survivesRemoval;
-        return true;
-    }
-
-    bool present = false;
-    bool survivesRemoval = false;
-
-private:
-    ProductKind kind_;
-    std::vector<std::string>& journal_;
-};
 
 class SilentRemoval : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        for (ProductKind kind : kCreationOrder) {
-            products_.push_back(std::make_unique<ScriptedProduct>(kind, journal_));
-            catalogue_.Set(kind, products_.back().get());
-        }
         host_.showMessage = [this](const std::string& text, unsigned flags) {
             messages_.push_back(text);
             flags_.push_back(flags);
         };
         host_.removeSuiteRoots = [this](Remove::Log&) { journal_.push_back("root clean-up"); };
     }
-    ScriptedProduct& Product(ProductKind kind) { return *products_[static_cast<size_t>(kind)]; }
+    ScriptedProduct& Product(ProductKind kind) { return suite_.Product(kind); }
     void Install(std::initializer_list<ProductKind> kinds)
     {
         for (ProductKind kind : kinds)
             Product(kind).present = true;
     }
-    int Run(const std::string& arguments) { return RunSilentRemoval(arguments, catalogue_, log_, host_); }
+    int Run(const std::string& arguments) { return RunSilentRemoval(arguments, suite_.catalogue, log_, host_); }
     std::vector<std::string> Removals() const
     {
         std::vector<std::string> removals;
@@ -71,10 +38,9 @@ protected:
         return removals;
     }
 
-    std::vector<std::string> journal_;
-    std::vector<std::unique_ptr<ScriptedProduct>> products_;
-    ProductCatalogue catalogue_;
-    Remove::Log log_;
+    ScriptedSuite suite_;
+    std::vector<std::string>& journal_ = suite_.journal;
+    RecordingLog log_;
     SilentRemovalHost host_;
     std::vector<std::string> messages_;
     std::vector<unsigned> flags_;
@@ -183,4 +149,77 @@ TEST_F(SilentRemoval, ComponentStillInstalledAfterItsRemovalIsAFailureCode)
     journal_.clear();
     Product(ProductKind::Console).survivesRemoval = false;
     EXPECT_EQ(Run("/silent /console"), kSilentSucceeded);
+}
+
+TEST_F(SilentRemoval, FailedStepAndRootCleanUpWriteTheDialogsLines)
+{
+    Install({ProductKind::Console});
+    Product(ProductKind::Console).stepFails = true;
+    EXPECT_EQ(Run("/silent /console"), kSilentSucceeded) << "gone after all: the second detection decides";
+    EXPECT_EQ(log_.Lines(), (std::vector<std::string>{"One or more steps in the removal of \"Varnek Console\" has failed.",
+                                                      "", "No more products installed. Removing root folders and reg keys...",
+                                                      "", std::string(50, 'x'),
+                                                      "x Removing Varnek root folders and registry keys",
+                                                      std::string(50, 'x')}));
+    EXPECT_EQ(journal_.back(), "root clean-up");
+}
+
+TEST_F(SilentRemoval, DetectWritesThePlanAndRemovesNothing)
+{
+    struct Case {
+        const char* arguments;
+        int code;
+        std::vector<std::string> plan;
+    } cases[] = {
+        {"/silent /client /relay /server /detect", kPlanWouldRemove,
+         {"Would remove: Varnek Relay", "Would remove: Varnek Server", "Would remove: Varnek DLP",
+          "Would remove: Varnek Client Logging Service", "Would remove: Varnek Client"}},
+        {"/silent /msde /detect", kPlanNothingToRemove, {}},
+        {"/silent /all /detect", kPlanWouldRemove,
+         {"Would remove: Varnek Console", "Would remove: Varnek Relay", "Would remove: Varnek Server",
+          "Would remove: Varnek DLP", "Would remove: Varnek Client Logging Service", "Would remove: Varnek Client",
+          "Would remove: Varnek root folders and registry keys"}},
+        {"/silent /client /detect", kSilentInvalidArguments, {}},
+    };
+    Install({ProductKind::Client, ProductKind::Relay, ProductKind::Server, ProductKind::DLP,
+             ProductKind::LoggingService, ProductKind::Console});
+    for (const Case& c : cases) {
+        journal_.clear();
+        log_.Clear();
+        EXPECT_EQ(Run(c.arguments), c.code) << c.arguments;
+        EXPECT_EQ(log_.Lines(), c.plan) << c.arguments;
+        EXPECT_EQ(journal_.size(), 10u) << c.arguments << ": the first detections only";
+        EXPECT_TRUE(Removals().empty()) << c.arguments;
+    }
+    EXPECT_EQ(messages_, std::vector<std::string>{kClientRuleText});
+}
+
+TEST(CommandLine, TheLogFilesPathIsCutOutAndNeverReadAsSwitches)
+{
+    struct Case {
+        const char* arguments;
+        std::optional<std::string> logFile;
+        std::vector<const char*> present;
+        std::vector<const char*> absent;
+    } cases[] = {
+        {"/silent /logfile=C:/logs/client/server.log /dlp", std::string("C:/logs/client/server.log"),
+         {"/silent", "/dlp"}, {"/client", "/server", "/logfile"}},
+        {"/silent /logfile=\"C:\\client logs\\run.log\" /all", std::string("C:\\client logs\\run.log"),
+         {"/silent", "/all"}, {"/client", "logs", "\""}},
+        {"\"/logfile=C:\\a b\\server.log\" /silent /loggingservice", std::string("C:\\a b\\server.log"),
+         {"/silent", "/loggingservice"}, {"/server", "\""}},
+        {"/silent /loggingservice", std::nullopt, {"/loggingservice"}, {"/logfile"}},
+        {"/silent /logfile=", std::string(""), {"/silent"}, {"/logfile"}},
+        {"/silent /logfile=a.log /logfile=C:/client.log", std::string("a.log"), {"/silent"}, {"/client", ".log"}},
+        // The switch, like every other, is case-sensitive.
+        {"/silent /LOGFILE=C:/client.log", std::nullopt, {"/client"}, {}},
+    };
+    for (const Case& c : cases) {
+        CommandLine line = SplitCommandLine(c.arguments);
+        EXPECT_EQ(line.logFile, c.logFile) << c.arguments;
+        for (const char* word : c.present)
+            EXPECT_TRUE(HasSwitch(line.switches, word)) << c.arguments << " should keep " << word;
+        for (const char* word : c.absent)
+            EXPECT_FALSE(HasSwitch(line.switches, word)) << c.arguments << " should lose " << word;
+    }
 }

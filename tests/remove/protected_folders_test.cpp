@@ -2,6 +2,7 @@
 #include "remove/file_removal.h"
 #include "remove/known_folders.h"
 #include "remove/protected_folders.h"
+#include "remove/suite_roots.h"
 #include "support/platform_seam.h"
 #include "testkit/file_tree.h"
 #include "testkit/recording_log.h"
@@ -353,4 +354,102 @@ TEST(ProtectedFolderOnDisk, FolderInsideWindowsStaysWithItsFiles)
     EXPECT_TRUE(stayed);
     EXPECT_EQ(log.Text(), "Refusing to delete directory \"" + folder + "\": it lies inside the protected folder \"" +
                               Known(CSIDL_WINDOWS) + "\"\r\n");
+}
+
+namespace {
+
+// The process as LocalSystem sees itself: its shell folders through the seam,
+// its environment for real; both restored when the test ends.
+class AsLocalSystem {
+public:
+    AsLocalSystem()
+    {
+        const std::string windows = Known(CSIDL_WINDOWS);
+        profile = windows + "\\system32\\config\\systemprofile";
+        roaming = profile + "\\AppData\\Roaming";
+        local = profile + "\\AppData\\Local";
+        for (const auto& folder : {std::make_pair(CSIDL_PROFILE, profile), std::make_pair(CSIDL_APPDATA, roaming),
+                                   std::make_pair(CSIDL_LOCAL_APPDATA, local),
+                                   std::make_pair(CSIDL_PERSONAL, profile + "\\Documents"),
+                                   std::make_pair(CSIDL_DESKTOPDIRECTORY, profile + "\\Desktop")})
+            answers_.push_back(std::make_unique<WindowsPlatform::ScopedAnswer>(
+                "SHGetFolderPathA", std::to_string(folder.first), folder.second));
+        for (const auto& variable :
+             {std::make_pair("USERPROFILE", profile), std::make_pair("APPDATA", roaming),
+              std::make_pair("LOCALAPPDATA", local), std::make_pair("TEMP", windows + "\\TEMP"),
+              std::make_pair("TMP", windows + "\\TEMP")}) {
+            saved_.emplace_back(variable.first, Variable(variable.first));
+            SetEnvironmentVariableA(variable.first, variable.second.c_str());
+        }
+    }
+    ~AsLocalSystem()
+    {
+        for (const auto& variable : saved_)
+            SetEnvironmentVariableA(variable.first.c_str(), variable.second.c_str());
+    }
+    int Hits() const
+    {
+        int hits = 0;
+        for (const auto& answer : answers_)
+            hits += answer->Hits();
+        return hits;
+    }
+
+    std::string profile, roaming, local;
+
+private:
+    std::vector<std::unique_ptr<WindowsPlatform::ScopedAnswer>> answers_;
+    std::vector<std::pair<std::string, std::string>> saved_;
+};
+
+} // namespace
+
+TEST(ProtectedFolders, LocalSystemMayLoseWhatLiesInItsOwnApplicationDataInsideSystem32)
+{
+    AsLocalSystem system;
+    const std::string system32 = Known(CSIDL_SYSTEM);
+    // Allowed or not: inside the Windows folder a refusal names that folder first.
+    const std::vector<std::pair<std::string, bool>> cases = {
+        {system.local + "\\Varnek", true},
+        {system.local + "\\Varnek\\Client\\Logs", true},
+        {system.roaming + "\\Varnek", true},
+        {system.local, false},
+        {system.roaming, false},
+        {system.profile + "\\AppData", false},
+        {system.profile, false},
+        {system32 + "\\config", false},
+        {system32, false},
+        {system.local + "\\..\\..\\Documents\\Varnek", false},
+        {system.profile + "\\Varnek", false},
+        {system32 + "\\config\\Varnek", false},
+        {Known(CSIDL_WINDOWS) + "\\TEMP\\Varnek", false},
+    };
+    for (const auto& c : cases) {
+        std::optional<std::string> refusal = Remove::FolderRefusal(c.first);
+        EXPECT_EQ(!refusal, c.second) << "\"" << c.first << "\": " << refusal.value_or("allowed");
+    }
+    EXPECT_GT(system.Hits(), 0);
+}
+
+TEST(ProtectedFolders, LocalSystemsRootFolderInSystem32IsRemovedForReal)
+{
+    AsLocalSystem system;
+    std::string folder = Known(CSIDL_SYSTEM);
+    for (const char* part : {"\\config", "\\systemprofile", "\\AppData", "\\Local"}) {
+        folder += part;
+        if (!Exists(folder))
+            MakeFolder(folder);
+    }
+    const std::string suite = system.local + "\\Varnek";
+    MakeFolder(suite);
+    MakeFolder(suite + "\\Console");
+    MakeFile(suite + "\\Console\\layout.xml");
+    ASSERT_EQ(Windows::LocalAppDataFolder(), system.local);
+
+    RecordingLog log;
+    Remove::RemoveSuiteRootFolders(log);
+    EXPECT_FALSE(Exists(suite));
+    EXPECT_TRUE(Exists(system.local));
+    EXPECT_EQ(log.Lines().front(), "Deleting directory \"" + suite + "\"...done");
+    RemoveTreeIndependently(suite);
 }

@@ -23,7 +23,13 @@ help_text=$(printf '%s\n' "To remove ZEM components silently" \
 
 machine=demo   # or "empty": a machine with only the suite's root folders and keys
 box=""
+log=""         # the log file the case asks for, as a host path; its checks: check_log_<case>
 case_name="$1"
+prefix="$e2e/case-$1"
+logs="$e2e/logs-$1"
+# Z: is the host's root under Wine: the log lies outside the machine, so that
+# the snapshot sees only what the removal changed.
+windows_path() { local p="${1//\//\\}"; echo "Z:$p"; }
 case "$case_name" in
   all)                 args="/silent /all";                     code=0;    gone="all roots" ;;
   api)                 args="/silent /api";                     code=0;    gone="api" ;;
@@ -40,12 +46,22 @@ case "$case_name" in
   database)            args="/silent /database";                code=0;    gone="database" ;;
   upper-case)          args="/SILENT /all";                     code=0;    gone="" ;;
   help-on-empty)       args="/silent";                          code=87;   gone="roots"; box="$help_text"; machine=empty ;;
+  # A quoted log path with a blank in it.
+  logfile-all)         log="$logs/all run.log"
+                       args="/silent /all /logfile=\"$(windows_path "$log")\"";       code=0; gone="all roots" ;;
+  logfile-uncreatable) log="$logs/missing/run.log"
+                       args="/silent /all /logfile=$(windows_path "$log")";           code=1622; gone="" ;;
+  detect-plan)         log="$logs/plan.log"
+                       args="/silent /all /detect /logfile=$(windows_path "$log")";   code=1; gone="" ;;
+  # The path names /client and /server: it must select neither.
+  logfile-names-switches) log="$logs/client logs/server.log"
+                       args="/silent /dlp \"/logfile=Z:$log\"";                      code=0; gone="dlp" ;;
   *) echo "unknown case $1"; exit 2 ;;
 esac
 
-prefix="$e2e/case-$1"
-rm -rf "$prefix"
-trap 'WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true; [ -n "${ZEM_KEEP_SCRATCH:-}" ] || rm -rf "$prefix"' EXIT
+rm -rf "$prefix" "$logs"
+[ -z "$log" ] || mkdir -p "$logs/client logs"
+trap 'WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true; [ -n "${ZEM_KEEP_SCRATCH:-}" ] || rm -rf "$prefix" "$logs"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
@@ -102,7 +118,7 @@ hung() { # what seconds
   wineserver -k 2>/dev/null || true
   if [ -z "${ZEM_E2E_RETRIED:-}" ]; then
     echo "running the case once more from a fresh copy"
-    rm -rf "$prefix" "$prefix".*
+    rm -rf "$prefix" "$prefix".* "$logs"
     ZEM_E2E_RETRIED=1 exec bash "$0" "$case_name"
   fi
   fail "$1 hung twice"
@@ -135,6 +151,52 @@ fi
 wineserver -k 2>/dev/null || true
 wineserver -w 2>/dev/null || true
 
+# The removal order of the ten components, all of them on the demo machine.
+removal_order=("Varnek Platform API" "Varnek Console" "Varnek Relay" "Varnek Server" "Varnek DLP"
+  "Varnek Client Logging Service" "Varnek Client" "Varnek Databases" "Varnek Deployment Installer"
+  "Microsoft SQL Server Desktop Engine")
+log_lines() { tr -d '\r' <"$log"; }
+check_log_header_and_end() {
+  local first last
+  first=$(log_lines | head -1)
+  last=$(log_lines | tail -1)
+  [[ "$first" =~ ^ZEMRemove\ [0-9.]+\ started\ [0-9]{4}-[0-9]{2}-[0-9]{2}\ [0-9:]{8}\ with\ command\ line:\ (.*)$ ]] \
+    && [ "${BASH_REMATCH[1]}" = "$args" ] || fail "log header: '$first'"
+  [ "$last" = "ZEMRemove ended with exit code $code" ] || fail "log closing line: '$last'"
+}
+check_log_logfile-all() {
+  check_log_header_and_end
+  [ "$(log_lines | grep -c '^\* Detecting ')" -eq 20 ] || fail "log: expected 20 detection banners"
+  local removed expected roots
+  removed=$(log_lines | grep '^x Removing ' | sed 's/^x Removing //')
+  expected=$(printf '%s\n' "${removal_order[@]}" "Varnek root folders and registry keys")
+  [ "$removed" = "$expected" ] || fail "log: removal banners $(echo "$removed" | tr '\n' '|')"
+  roots=$(log_lines | grep -n -A2 '^No more products installed. Removing root folders and reg keys...$' | tail -1)
+  [[ "$roots" == *"xxxxxxxxxx"* ]] || fail "log: no root clean-up announced before its banner"
+  log_lines | grep -q '^Deleting directory ".*Varnek Enterprise"\.\.\.done$' || fail "log: root folder not removed"
+  ! log_lines | grep -q '^Message box' || fail "log: a message box"
+}
+check_log_logfile-uncreatable() {
+  [ ! -e "$log" ] || fail "a log was written"
+  [ ! -e "$(dirname "$log")" ] || fail "the log's folder was created"
+}
+check_log_detect-plan() {
+  check_log_header_and_end
+  [ "$(log_lines | grep -c '^\* Detecting ')" -eq 10 ] || fail "log: expected 10 detection banners"
+  ! log_lines | grep -q '^x Removing ' || fail "log: a removal ran"
+  local plan expected
+  plan=$(log_lines | grep '^Would remove: ' | sed 's/^Would remove: //')
+  expected=$(printf '%s\n' "${removal_order[@]}" "Varnek root folders and registry keys")
+  [ "$plan" = "$expected" ] || fail "log: plan $(echo "$plan" | tr '\n' '|')"
+}
+check_log_logfile-names-switches() {
+  check_log_header_and_end
+  [ "$(log_lines | grep '^x Removing ')" = "x Removing Varnek DLP" ] || fail "log: removals $(log_lines | grep '^x Removing ' | tr '\n' '|')"
+}
+if [ -n "$log" ]; then
+  if [ "$code" != 1622 ] && [ ! -e "$log" ]; then fail "no log file at $log"; else "check_log_$case_name"; fi
+fi
+
 bash "$scripts/inventory.sh" "$prefix" >"$prefix.left"
 if ! diff -u "$prefix.expected" "$prefix.left"; then fail "the suite's footprint afterwards (- expected, + found)"; fi
 
@@ -146,5 +208,6 @@ fi
 echo "$(wc -l <"$prefix.changes") changes, all within the suite's footprint"
 
 rm -f "$prefix".*
+[ -n "${ZEM_KEEP_SCRATCH:-}" ] || rm -rf "$logs"
 echo "$failures failure(s)"
 [ "$failures" -eq 0 ]
