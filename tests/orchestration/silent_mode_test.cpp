@@ -1,7 +1,7 @@
 #include "orchestration/silent_mode.h"
-#include "scripted_suite.h"
 #include "support/platform_seam.h"
 #include "testkit/message_box_watcher.h"
+#include "testkit/scripted_product.h"
 #include "testkit/scratch.h"
 
 #include <gtest/gtest.h>
@@ -35,7 +35,7 @@ std::vector<std::string> LinesOf(const std::string& text)
 // the root clean-up is only noted.
 class SilentMode : public ::testing::Test {
 protected:
-    SilentMode() { suite_.Product(ProductKind::Client).present = true; }
+    SilentMode() { suite_.Install({ProductKind::Client}); }
 
     int Run(const std::string& arguments)
     {
@@ -44,7 +44,7 @@ protected:
             ++runs_;
             SilentRemovalHost noted = host;
             noted.removeSuiteRoots = [this](Remove::Log& rootLog) { rootLog << "(root clean-up)\r\n"; };
-            return RunSilentRemoval(switches, suite_.catalogue, log, noted);
+            return RunSilentRemoval(switches, suite_.Catalogue(), log, noted);
         });
     }
 
@@ -102,7 +102,7 @@ TEST_F(SilentMode, ALogFileThatCannotBeCreatedEndsTheRunBeforeAnything)
         EXPECT_EQ(Run("/silent /client /force /logfile=" + path), kSilentLogFileFailed) << path;
         EXPECT_EQ(runs_, 0) << path;
     }
-    EXPECT_TRUE(suite_.journal.empty());
+    EXPECT_TRUE(suite_.Journal().empty());
 }
 
 TEST_F(SilentMode, TheLogIsWrittenAsTheRunGoes)

@@ -1,7 +1,7 @@
 #include "orchestration/command_line.h"
 #include "orchestration/silent_removal.h"
-#include "scripted_suite.h"
 #include "testkit/recording_log.h"
+#include "testkit/scripted_product.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -20,26 +20,41 @@ protected:
             messages_.push_back(text);
             flags_.push_back(flags);
         };
-        host_.removeSuiteRoots = [this](Remove::Log&) { journal_.push_back("root clean-up"); };
+        host_.removeSuiteRoots = [this](Remove::Log&) { ++rootCleanUps_; };
     }
-    ScriptedProduct& Product(ProductKind kind) { return suite_.Product(kind); }
+    ScriptedProduct& Product(ProductKind kind) { return suite_[kind]; }
+    // The calls since the last ClearJournal; the root clean-up, always the
+    // last call of a run, at the end.
+    std::vector<std::string> Journal() const
+    {
+        std::vector<std::string> all = suite_.Journal();
+        std::vector<std::string> since(all.begin() + static_cast<std::ptrdiff_t>(cleared_), all.end());
+        since.insert(since.end(), static_cast<std::size_t>(rootCleanUps_), "root clean-up");
+        return since;
+    }
+    void ClearJournal()
+    {
+        cleared_ = suite_.Journal().size();
+        rootCleanUps_ = 0;
+    }
     void Install(std::initializer_list<ProductKind> kinds)
     {
         for (ProductKind kind : kinds)
             Product(kind).present = true;
     }
-    int Run(const std::string& arguments) { return RunSilentRemoval(arguments, suite_.catalogue, log_, host_); }
+    int Run(const std::string& arguments) { return RunSilentRemoval(arguments, suite_.Catalogue(), log_, host_); }
     std::vector<std::string> Removals() const
     {
         std::vector<std::string> removals;
-        for (const std::string& entry : journal_)
+        for (const std::string& entry : Journal())
             if (entry.rfind("remove ", 0) == 0)
                 removals.push_back(entry.substr(7));
         return removals;
     }
 
     ScriptedSuite suite_;
-    std::vector<std::string>& journal_ = suite_.journal;
+    std::size_t cleared_ = 0;
+    int rootCleanUps_ = 0;
     RecordingLog log_;
     SilentRemovalHost host_;
     std::vector<std::string> messages_;
@@ -70,7 +85,8 @@ TEST_F(SilentRemoval, DetectsEveryProductInSwitchOrderThenRemovesInRemovalOrder)
     Install({ProductKind::Client, ProductKind::Relay, ProductKind::Server, ProductKind::DLP,
              ProductKind::LoggingService, ProductKind::Console});
     EXPECT_EQ(Run("/silent /client /relay /server"), kSilentSucceeded);
-    std::vector<std::string> firstDetections(journal_.begin(), journal_.begin() + 10);
+    std::vector<std::string> journal = Journal();
+    std::vector<std::string> firstDetections(journal.begin(), journal.begin() + 10);
     EXPECT_EQ(firstDetections,
               (std::vector<std::string>{"detect Varnek Platform API", "detect Varnek Console", "detect Varnek Server",
                                         "detect Varnek Relay", "detect Varnek DLP",
@@ -80,7 +96,7 @@ TEST_F(SilentRemoval, DetectsEveryProductInSwitchOrderThenRemovesInRemovalOrder)
     EXPECT_EQ(Removals(), (std::vector<std::string>{"Varnek Relay", "Varnek Server", "Varnek DLP",
                                                     "Varnek Client Logging Service", "Varnek Client"}));
     EXPECT_TRUE(messages_.empty());
-    EXPECT_EQ(journal_.back(), "detect Microsoft SQL Server Desktop Engine") << "the console stays: no root clean-up";
+    EXPECT_EQ(Journal().back(), "detect Microsoft SQL Server Desktop Engine") << "the console stays: no root clean-up";
 }
 
 TEST_F(SilentRemoval, ClientAloneIsRefusedWithItsMessageAndNothingHappensAfter)
@@ -92,9 +108,9 @@ TEST_F(SilentRemoval, ClientAloneIsRefusedWithItsMessageAndNothingHappensAfter)
                             "'/relay' and '/server' options are specified.");
     EXPECT_EQ(flags_[0], static_cast<unsigned>(MB_ICONERROR));
     EXPECT_TRUE(Removals().empty());
-    EXPECT_EQ(journal_.size(), 10u) << "only the first detections ran";
+    EXPECT_EQ(Journal().size(), 10u) << "only the first detections ran";
 
-    journal_.clear();
+    ClearJournal();
     messages_.clear();
     EXPECT_EQ(Run("/silent /client /relay"), kSilentInvalidArguments) << "the rule looks at switches only";
 }
@@ -105,7 +121,7 @@ TEST_F(SilentRemoval, ForceLiftsTheRuleAndTheClientTakesItsDependants)
     EXPECT_EQ(Run("/silent /client /force"), kSilentSucceeded);
     EXPECT_EQ(Removals(),
               (std::vector<std::string>{"Varnek DLP", "Varnek Client Logging Service", "Varnek Client"}));
-    EXPECT_EQ(journal_.back(), "root clean-up");
+    EXPECT_EQ(Journal().back(), "root clean-up");
     EXPECT_TRUE(messages_.empty());
 }
 
@@ -114,14 +130,14 @@ TEST_F(SilentRemoval, ServerAloneLeavesTheClientAndTheRoots)
     Install({ProductKind::Server, ProductKind::Client});
     EXPECT_EQ(Run("/silent /server"), kSilentSucceeded);
     EXPECT_EQ(Removals(), (std::vector<std::string>{"Varnek Server"}));
-    EXPECT_EQ(std::count(journal_.begin(), journal_.end(), "root clean-up"), 0);
+    EXPECT_EQ(rootCleanUps_, 0);
 }
 
 TEST_F(SilentRemoval, NoProductSwitchStillCleansAnEmptyMachineThenShowsHelp)
 {
     EXPECT_EQ(Run("/silent"), kSilentInvalidArguments);
-    EXPECT_EQ(journal_.size(), 21u) << "twenty detections and the root clean-up";
-    EXPECT_EQ(journal_.back(), "root clean-up");
+    EXPECT_EQ(Journal().size(), 21u) << "twenty detections and the root clean-up";
+    EXPECT_EQ(Journal().back(), "root clean-up");
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(messages_[0], kSilentHelpText);
     EXPECT_EQ(flags_[0], static_cast<unsigned>(MB_OK));
@@ -134,7 +150,7 @@ TEST_F(SilentRemoval, AllRemovesEveryInstalledProductAndShowsNothing)
     EXPECT_EQ(Run("/silent /all"), kSilentSucceeded);
     EXPECT_EQ(Removals(), (std::vector<std::string>{"Varnek Platform API", "Varnek Client", "Varnek Databases",
                                                     "Microsoft SQL Server Desktop Engine"}));
-    EXPECT_EQ(journal_.back(), "root clean-up");
+    EXPECT_EQ(Journal().back(), "root clean-up");
     EXPECT_TRUE(messages_.empty());
 }
 
@@ -143,10 +159,10 @@ TEST_F(SilentRemoval, ComponentStillInstalledAfterItsRemovalIsAFailureCode)
     Install({ProductKind::Console, ProductKind::Relay});
     Product(ProductKind::Console).survivesRemoval = true;
     EXPECT_EQ(Run("/silent /console"), kSilentComponentRemains);
-    EXPECT_EQ(std::count(journal_.begin(), journal_.end(), "root clean-up"), 0);
+    EXPECT_EQ(rootCleanUps_, 0);
 
     // An unselected component that stays is no failure of this run.
-    journal_.clear();
+    ClearJournal();
     Product(ProductKind::Console).survivesRemoval = false;
     EXPECT_EQ(Run("/silent /console"), kSilentSucceeded);
 }
@@ -154,14 +170,14 @@ TEST_F(SilentRemoval, ComponentStillInstalledAfterItsRemovalIsAFailureCode)
 TEST_F(SilentRemoval, FailedStepAndRootCleanUpWriteTheDialogsLines)
 {
     Install({ProductKind::Console});
-    Product(ProductKind::Console).stepFails = true;
+    Product(ProductKind::Console).removeSucceeds = false;
     EXPECT_EQ(Run("/silent /console"), kSilentSucceeded) << "gone after all: the second detection decides";
     EXPECT_EQ(log_.Lines(), (std::vector<std::string>{"One or more steps in the removal of \"Varnek Console\" has failed.",
                                                       "", "No more products installed. Removing root folders and reg keys...",
                                                       "", std::string(50, 'x'),
                                                       "x Removing Varnek root folders and registry keys",
                                                       std::string(50, 'x')}));
-    EXPECT_EQ(journal_.back(), "root clean-up");
+    EXPECT_EQ(Journal().back(), "root clean-up");
 }
 
 TEST_F(SilentRemoval, DetectWritesThePlanAndRemovesNothing)
@@ -184,11 +200,11 @@ TEST_F(SilentRemoval, DetectWritesThePlanAndRemovesNothing)
     Install({ProductKind::Client, ProductKind::Relay, ProductKind::Server, ProductKind::DLP,
              ProductKind::LoggingService, ProductKind::Console});
     for (const Case& c : cases) {
-        journal_.clear();
+        ClearJournal();
         log_.Clear();
         EXPECT_EQ(Run(c.arguments), c.code) << c.arguments;
         EXPECT_EQ(log_.Lines(), c.plan) << c.arguments;
-        EXPECT_EQ(journal_.size(), 10u) << c.arguments << ": the first detections only";
+        EXPECT_EQ(Journal().size(), 10u) << c.arguments << ": the first detections only";
         EXPECT_TRUE(Removals().empty()) << c.arguments;
     }
     EXPECT_EQ(messages_, std::vector<std::string>{kClientRuleText});
