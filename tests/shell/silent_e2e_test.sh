@@ -24,6 +24,7 @@ help_text=$(printf '%s\n' "To remove ZEM components silently" \
 machine=demo   # or "empty": a machine with only the suite's root folders and keys
 box=""
 log=""         # the log file the case asks for, as a host path; its checks: check_log_<case>
+untouched=""   # set: the snapshot must show no change at all
 case_name="$1"
 prefix="$e2e/case-$1"
 logs="$e2e/logs-$1"
@@ -50,9 +51,9 @@ case "$case_name" in
   logfile-all)         log="$logs/all run.log"
                        args="/silent /all /logfile=\"$(windows_path "$log")\"";       code=0; gone="all roots" ;;
   logfile-uncreatable) log="$logs/missing/run.log"
-                       args="/silent /all /logfile=$(windows_path "$log")";           code=1622; gone="" ;;
+                       args="/silent /all /logfile=$(windows_path "$log")";           code=1622; gone=""; untouched=1 ;;
   detect-plan)         log="$logs/plan.log"
-                       args="/silent /all /detect /logfile=$(windows_path "$log")";   code=1; gone="" ;;
+                       args="/silent /all /detect /logfile=$(windows_path "$log")";   code=1; gone=""; untouched=1 ;;
   # The path names /client and /server: it must select neither.
   logfile-names-switches) log="$logs/client logs/server.log"
                        args="/silent /dlp \"/logfile=Z:$log\"";                      code=0; gone="dlp" ;;
@@ -209,6 +210,9 @@ python3 "$scripts/snapshot.py" diff "$before" "$prefix" >"$prefix.changes" || tr
 python3 "$here/suite_footprint.py" <"$prefix.changes" || fail "something that is not the suite's changed"
 if [[ " $gone " != *" server "* && " $gone " != *" all "* ]] && grep -q 'ZEM Web' "$prefix.changes"; then
   fail "the server's web folder changed although the server stays: $(grep 'ZEM Web' "$prefix.changes" | head -3)"
+fi
+if [ -n "$untouched" ] && [ -s "$prefix.changes" ]; then
+  fail "the machine changed: $(head -3 "$prefix.changes")"
 fi
 echo "$(wc -l <"$prefix.changes") changes, all within the suite's footprint"
 
