@@ -358,48 +358,22 @@ TEST(ProtectedFolderOnDisk, FolderInsideWindowsStaysWithItsFiles)
 
 namespace {
 
-// The process as LocalSystem sees itself: its shell folders through the seam,
-// its environment for real; both restored when the test ends.
+// The process's shell folders as LocalSystem's, through the seam.
 class AsLocalSystem {
 public:
     AsLocalSystem()
+        : profile(Known(CSIDL_WINDOWS) + "\\system32\\config\\systemprofile"), roaming(profile + "\\AppData\\Roaming"),
+          local(profile + "\\AppData\\Local"), answers_{{"SHGetFolderPathA", std::to_string(CSIDL_PROFILE), profile},
+                                                      {"SHGetFolderPathA", std::to_string(CSIDL_APPDATA), roaming},
+                                                      {"SHGetFolderPathA", std::to_string(CSIDL_LOCAL_APPDATA), local}}
     {
-        const std::string windows = Known(CSIDL_WINDOWS);
-        profile = windows + "\\system32\\config\\systemprofile";
-        roaming = profile + "\\AppData\\Roaming";
-        local = profile + "\\AppData\\Local";
-        for (const auto& folder : {std::make_pair(CSIDL_PROFILE, profile), std::make_pair(CSIDL_APPDATA, roaming),
-                                   std::make_pair(CSIDL_LOCAL_APPDATA, local),
-                                   std::make_pair(CSIDL_PERSONAL, profile + "\\Documents"),
-                                   std::make_pair(CSIDL_DESKTOPDIRECTORY, profile + "\\Desktop")})
-            answers_.push_back(std::make_unique<WindowsPlatform::ScopedAnswer>(
-                "SHGetFolderPathA", std::to_string(folder.first), folder.second));
-        for (const auto& variable :
-             {std::make_pair("USERPROFILE", profile), std::make_pair("APPDATA", roaming),
-              std::make_pair("LOCALAPPDATA", local), std::make_pair("TEMP", windows + "\\TEMP"),
-              std::make_pair("TMP", windows + "\\TEMP")}) {
-            saved_.emplace_back(variable.first, Variable(variable.first));
-            SetEnvironmentVariableA(variable.first, variable.second.c_str());
-        }
     }
-    ~AsLocalSystem()
-    {
-        for (const auto& variable : saved_)
-            SetEnvironmentVariableA(variable.first.c_str(), variable.second.c_str());
-    }
-    int Hits() const
-    {
-        int hits = 0;
-        for (const auto& answer : answers_)
-            hits += answer->Hits();
-        return hits;
-    }
+    int Hits() const { return answers_[0].Hits() + answers_[1].Hits() + answers_[2].Hits(); }
 
-    std::string profile, roaming, local;
+    const std::string profile, roaming, local;
 
 private:
-    std::vector<std::unique_ptr<WindowsPlatform::ScopedAnswer>> answers_;
-    std::vector<std::pair<std::string, std::string>> saved_;
+    WindowsPlatform::ScopedAnswer answers_[3];
 };
 
 } // namespace
