@@ -34,7 +34,9 @@ LONG WriteDump(EXCEPTION_POINTERS* pointers, DWORD dumpType);
 
 // Lives around the delivery of one list-model notification: while one is alive
 // on a thread, every new object thrown on that thread goes to DumpFilter at the
-// throw, before any unwinding. Nests.
+// throw, before any unwinding. Nests. Where the object will be caught is not
+// known at the throw, so one that a handler inside the delivery catches is
+// dumped as well.
 class NotificationDumpScope {
 public:
     NotificationDumpScope() noexcept;

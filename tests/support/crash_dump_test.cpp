@@ -9,125 +9,69 @@
 #include <dbghelp.h>
 
 #include <cstring>
-#include <exception>
 #include <functional>
-#include <string>
-#include <vector>
 
 namespace {
 
 using namespace MachineState;
 
+const char Program[] = "support_tests.exe";
 const char IndexKey[] = "Software\\Varnek\\Minidumps";
 
-std::string ProgramName()
+std::string DumpPath(const std::string& suffix, const std::string& folder = LocalAppData() + "\\Varnek")
 {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return std::strrchr(path, '\\') + 1;
+    return folder + "\\support_tests" + suffix + ".dmp";
 }
 
-std::string ProgramStem()
+// The names of the dump files written since the last call, which are removed.
+std::string TakeDumps()
 {
-    std::string name = ProgramName();
-    return name.substr(0, name.rfind('.'));
-}
-
-std::string DumpFolder()
-{
-    return LocalAppData() + "\\Varnek";
-}
-
-// "<folder>\<exe stem><suffix>.dmp"
-std::string DumpPath(const std::string& suffix, const std::string& folder = DumpFolder())
-{
-    return folder + "\\" + ProgramStem() + suffix + ".dmp";
-}
-
-std::vector<std::string> DumpFiles(const std::string& folder = DumpFolder())
-{
-    std::vector<std::string> names;
+    std::string names;
     WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((folder + "\\*.dmp").c_str(), &entry);
+    HANDLE find = FindFirstFileA(DumpPath("*").c_str(), &entry);
     if (find == INVALID_HANDLE_VALUE)
         return names;
-    do
-        names.push_back(entry.cFileName);
-    while (FindNextFileA(find, &entry));
+    do {
+        names += (names.empty() ? "" : " ") + std::string(entry.cFileName);
+        DeleteFileA((LocalAppData() + "\\Varnek\\" + entry.cFileName).c_str());
+    } while (FindNextFileA(find, &entry));
     FindClose(find);
     return names;
 }
 
-// The one dump file written since the last call, removed; "" for none.
-std::string TakeOnlyDump()
-{
-    std::vector<std::string> names = DumpFiles();
-    for (const std::string& name : names)
-        DeleteFileA((DumpFolder() + "\\" + name).c_str());
-    return names.size() == 1 ? names.front() : names.empty() ? "" : "several";
-}
-
-// The program's stored index, or -1 when there is none.
 long long StoredIndex()
 {
-    DWORD value = 0;
-    DWORD size = sizeof value;
-    if (RegGetValueA(HKEY_CURRENT_USER, IndexKey, ProgramName().c_str(), RRF_RT_REG_DWORD, nullptr, &value, &size) !=
-        ERROR_SUCCESS)
+    DWORD value = 0, size = sizeof value;
+    if (RegGetValueA(HKEY_CURRENT_USER, IndexKey, Program, RRF_RT_REG_DWORD, nullptr, &value, &size))
         return -1;
     return value;
 }
 
-void SetStoredIndex(DWORD index)
-{
-    SetDword(HKEY_CURRENT_USER, IndexKey, ProgramName(), index);
-}
-
-void SetMachineSetting(const char* name, DWORD value)
-{
-    SetDword(HKEY_LOCAL_MACHINE, "Software\\Varnek", name, value);
-}
-
-void ThrowInNotification(std::function<void()> thrower)
+void ThrowInNotification(std::function<void()> thrower = [] { throw Windows::Error(ERROR_ACCESS_DENIED); })
 {
     DeliverNotification(thrower);
-    ASSERT_TRUE(TakePendingException()) << "the failure must reach the wrapper's handlers";
+    EXPECT_TRUE(TakePendingException()) << "the failure must reach the wrapper's handlers";
 }
 
-void ThrowAccessDeniedInNotification()
-{
-    ThrowInNotification([] { throw Windows::Error(ERROR_ACCESS_DENIED); });
-}
-
-struct DumpSummary {
-    bool signature = false;
-    ULONG64 flags = 0;
+struct Minidump {
+    MINIDUMP_HEADER header = {};
     MINIDUMP_EXCEPTION_STREAM exception = {};
-    bool hasException = false;
 };
 
-DumpSummary ReadDump(const std::string& path)
+Minidump ReadDump(const std::string& path)
 {
-    DumpSummary summary;
+    Minidump dump;
     std::string bytes = ReadFile(path);
-    if (bytes.size() < sizeof(MINIDUMP_HEADER))
-        return summary;
-    MINIDUMP_HEADER header;
-    std::memcpy(&header, bytes.data(), sizeof header);
-    summary.signature = bytes.compare(0, 4, "MDMP") == 0;
-    summary.flags = header.Flags;
-    for (ULONG32 i = 0; i < header.NumberOfStreams; ++i) {
+    if (bytes.size() < sizeof dump.header)
+        return dump;
+    std::memcpy(&dump.header, bytes.data(), sizeof dump.header);
+    for (ULONG32 i = 0; i < dump.header.NumberOfStreams; ++i) {
         MINIDUMP_DIRECTORY entry;
-        std::size_t at = header.StreamDirectoryRva + i * sizeof entry;
-        if (at + sizeof entry > bytes.size())
-            break;
-        std::memcpy(&entry, bytes.data() + at, sizeof entry);
-        if (entry.StreamType == ExceptionStream && entry.Location.Rva + sizeof summary.exception <= bytes.size()) {
-            std::memcpy(&summary.exception, bytes.data() + entry.Location.Rva, sizeof summary.exception);
-            summary.hasException = true;
-        }
+        std::memcpy(&entry, bytes.data() + dump.header.StreamDirectoryRva + i * sizeof entry, sizeof entry);
+        if (entry.StreamType == ExceptionStream)
+            std::memcpy(&dump.exception, bytes.data() + entry.Location.Rva, sizeof dump.exception);
     }
-    return summary;
+    return dump;
 }
 
 // Every test starts and ends without the suite's keys and dump folder.
@@ -138,53 +82,74 @@ protected:
     CleanSuiteMachine machine_;
 };
 
-// Notes at its destruction whether the dump file already existed.
-struct DumpProbe {
-    std::string path;
-    bool* existed;
-    ~DumpProbe() { *existed = PathExists(path); }
-};
-
 TEST_F(CrashDumpTest, DumpWithoutSuiteKeyIsARealMinidumpWrittenAtTheThrow)
 {
-    ASSERT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\Varnek"));
+    struct Probe {
+        bool& dumpExisted;
+        ~Probe() { dumpExisted = PathExists(DumpPath("_0")); }
+    };
     bool existedAtUnwinding = false;
     DeliverNotification([&] {
-        DumpProbe probe{DumpPath("_0"), &existedAtUnwinding};
+        Probe probe{existedAtUnwinding};
         throw Windows::Error(ERROR_ACCESS_DENIED);
     });
     EXPECT_TRUE(existedAtUnwinding) << "the dump is written before the throwing frame unwinds";
     std::unique_ptr<CaughtException> pending = TakePendingException();
     ASSERT_TRUE(pending);
-    try {
-        pending->rethrow();
-    } catch (const Windows::Error& error) {
-        EXPECT_EQ(ERROR_ACCESS_DENIED, error.Code()) << "the failure goes on unchanged";
-    }
+    EXPECT_THROW(pending->rethrow(), Windows::Error) << "the failure goes on to the wrapper unchanged";
 
-    DumpSummary dump = ReadDump(DumpPath("_0"));
-    EXPECT_TRUE(dump.signature);
-    EXPECT_EQ(static_cast<ULONG64>(MiniDumpNormal), dump.flags);
-    ASSERT_TRUE(dump.hasException);
+    Minidump dump = ReadDump(DumpPath("_0"));
+    EXPECT_EQ(0, std::memcmp(&dump.header.Signature, "MDMP", 4));
+    EXPECT_EQ(static_cast<ULONG64>(MiniDumpNormal), dump.header.Flags);
     EXPECT_EQ(GetCurrentThreadId(), dump.exception.ThreadId);
-    EXPECT_EQ(WindowsPlatform::ProgramThrowCode, dump.exception.ExceptionRecord.ExceptionCode);
-    EXPECT_EQ(2u, dump.exception.ExceptionRecord.NumberParameters);
-    EXPECT_EQ(reinterpret_cast<ULONG64>(&typeid(Windows::Error)),
-              dump.exception.ExceptionRecord.ExceptionInformation[1]);
+    const MINIDUMP_EXCEPTION& record = dump.exception.ExceptionRecord;
+    EXPECT_EQ(WindowsPlatform::ProgramThrowCode, record.ExceptionCode);
+    ASSERT_EQ(2u, record.NumberParameters);
+    EXPECT_EQ(reinterpret_cast<ULONG64>(&typeid(Windows::Error)), record.ExceptionInformation[1]);
     EXPECT_EQ(1, StoredIndex());
 }
 
-TEST_F(CrashDumpTest, DumpTypeIsPassedUnchanged)
+TEST_F(CrashDumpTest, DumpSettingsTurnOffTypeRotationAndFolder)
 {
+    SetDword(HKEY_LOCAL_MACHINE, "Software\\Varnek", "MaxDumpFiles", 3);
+    SetDword(HKEY_LOCAL_MACHINE, "Software\\Varnek", "WriteMiniDumps", 0);
+    ThrowInNotification();
+    EXPECT_EQ("", TakeDumps()) << "dumps turned off";
+    EXPECT_EQ(-1, StoredIndex());
+
+    SetDword(HKEY_LOCAL_MACHINE, "Software\\Varnek", "WriteMiniDumps", 2);
     const DWORD type = MiniDumpWithHandleData | MiniDumpWithUnloadedModules;
     SetDword(HKEY_CURRENT_USER, "Software\\Varnek", "MINIDUMP_TYPE", type);
-    ThrowAccessDeniedInNotification();
-    DumpSummary dump = ReadDump(DumpPath("_0"));
-    ASSERT_TRUE(dump.signature);
-    EXPECT_EQ(type, dump.flags);
+    std::string written;
+    for (int i = 0; i < 6; ++i) {
+        ThrowInNotification();
+        written += TakeDumps() + " ";
+    }
+    EXPECT_EQ("support_tests_0.dmp support_tests_1.dmp support_tests_2.dmp "
+              "support_tests_0.dmp support_tests_1.dmp support_tests_2.dmp ", written);
+    SetDword(HKEY_CURRENT_USER, IndexKey, Program, 7);
+    ThrowInNotification();
+    EXPECT_EQ(type, ReadDump(DumpPath("_1")).header.Flags) << "the type is passed unchanged";
+    EXPECT_EQ("support_tests_1.dmp", TakeDumps()) << "an index from a larger limit is brought into range";
+    EXPECT_EQ(2, StoredIndex());
+
+    SetDword(HKEY_LOCAL_MACHINE, "Software\\Varnek", "MaxDumpFiles", 0);
+    SetDword(HKEY_CURRENT_USER, IndexKey, Program, 0xFFFFFFFE);
+    ThrowInNotification();
+    EXPECT_EQ("support_tests_4294967294.dmp", TakeDumps()) << "no limit";
+    EXPECT_EQ(0, StoredIndex());
+
+    SetDword(HKEY_LOCAL_MACHINE, "Software\\Varnek", "MaxDumpFiles", 1);
+    SetDword(HKEY_CURRENT_USER, IndexKey, Program, 5);
+    ThrowInNotification();
+    MakeFile(DumpPath(""), "earlier");
+    ThrowInNotification();
+    EXPECT_EQ(0, ReadFile(DumpPath("")).compare(0, 4, "MDMP")) << "one file, overwritten";
+    EXPECT_EQ("support_tests.dmp", TakeDumps());
+    EXPECT_EQ(5, StoredIndex()) << "a single file needs no index";
 }
 
-TEST_F(CrashDumpTest, OnlyNewDumpableThrowsInsideNotificationsAreDumped)
+TEST_F(CrashDumpTest, DumpOnlyNewThrowsOfDumpableTypesInsideNotifications)
 {
     std::exception_ptr earlier;
     try {
@@ -192,101 +157,45 @@ TEST_F(CrashDumpTest, OnlyNewDumpableThrowsInsideNotificationsAreDumped)
     } catch (...) {
         earlier = std::current_exception();
     }
-    EXPECT_EQ("", TakeOnlyDump()) << "a throw outside a notification";
+    EXPECT_EQ("", TakeDumps()) << "a throw outside a notification";
 
     struct Case {
         const char* what;
         std::function<void()> thrower;
-        bool dumped;
+        const char* dumps;
     } cases[] = {
-        {"Windows::Error", [] { throw Windows::Error(ERROR_ACCESS_DENIED); }, true},
-        {"DatabaseDeadlockException", [] { throw DatabaseDeadlockException("deadlock"); }, true},
-        {"DatabaseConnectionError", [] { throw DatabaseConnectionError("down"); }, false},
-        {"DatabaseTimeoutExpiredError", [] { throw DatabaseTimeoutExpiredError("slow"); }, false},
-        {"DatabaseRestoringError", [] { throw DatabaseRestoringError("restoring"); }, false},
-        {"std::rethrow_exception", [&] { std::rethrow_exception(earlier); }, false},
+        {"Windows::Error", [] { throw Windows::Error(ERROR_ACCESS_DENIED); }, "support_tests_0.dmp"},
+        {"DatabaseDeadlockException", [] { throw DatabaseDeadlockException("x"); }, "support_tests_1.dmp"},
+        {"DatabaseConnectionError", [] { throw DatabaseConnectionError("x"); }, ""},
+        {"DatabaseTimeoutExpiredError", [] { throw DatabaseTimeoutExpiredError("x"); }, ""},
+        {"DatabaseRestoringError", [] { throw DatabaseRestoringError("x"); }, ""},
+        {"std::rethrow_exception", [&] { std::rethrow_exception(earlier); }, ""},
     };
     for (const Case& c : cases) {
         ThrowInNotification(c.thrower);
-        EXPECT_EQ(c.dumped ? ProgramStem() + "_0.dmp" : "", TakeOnlyDump()) << c.what;
-        SetStoredIndex(0);
+        EXPECT_EQ(c.dumps, TakeDumps()) << c.what;
     }
-
     try {
         std::rethrow_exception(earlier);
     } catch (...) {
         ThrowInNotification([] { throw; });
     }
-    EXPECT_EQ("", TakeOnlyDump()) << "a rethrow of the object being handled";
-
-    EXCEPTION_RECORD record = {};
-    record.ExceptionCode = EXCEPTION_ACCESS_VIOLATION;
-    CONTEXT context = {};
-    EXCEPTION_POINTERS pointers = {&record, &context};
-    EXPECT_EQ(EXCEPTION_CONTINUE_SEARCH, WindowsPlatform::DumpFilter(&pointers));
-    EXPECT_EQ("", TakeOnlyDump()) << "a system exception";
-
-    SetMachineSetting("WriteMiniDumps", 0);
-    SetStoredIndex(2);
-    ThrowAccessDeniedInNotification();
-    EXPECT_EQ("", TakeOnlyDump()) << "dumps turned off";
-    EXPECT_EQ(2, StoredIndex());
+    EXPECT_EQ("", TakeDumps()) << "a rethrow of the object being handled";
 }
 
-TEST_F(CrashDumpTest, MaxDumpFilesRotatesTheIndex)
-{
-    SetMachineSetting("MaxDumpFiles", 3);
-    std::vector<std::string> written;
-    for (int i = 0; i < 6; ++i) {
-        ThrowAccessDeniedInNotification();
-        written.push_back(TakeOnlyDump());
-    }
-    std::string s = ProgramStem();
-    EXPECT_EQ((std::vector<std::string>{s + "_0.dmp", s + "_1.dmp", s + "_2.dmp", s + "_0.dmp", s + "_1.dmp",
-                                        s + "_2.dmp"}),
-              written);
-
-    // An index left from a larger limit is brought into range.
-    SetStoredIndex(7);
-    ThrowAccessDeniedInNotification();
-    EXPECT_EQ(s + "_1.dmp", TakeOnlyDump());
-    EXPECT_EQ(2, StoredIndex());
-
-    SetMachineSetting("MaxDumpFiles", 0);
-    SetStoredIndex(0xFFFFFFFEu);
-    ThrowAccessDeniedInNotification();
-    EXPECT_EQ(s + "_4294967294.dmp", TakeOnlyDump()) << "no limit";
-    EXPECT_EQ(0, StoredIndex()) << "the unlimited counter wraps before the largest value";
-}
-
-TEST_F(CrashDumpTest, MaxDumpFilesOneOverwritesOneFile)
-{
-    SetMachineSetting("MaxDumpFiles", 1);
-    ThrowAccessDeniedInNotification();
-    MakeFile(DumpPath(""), "earlier");
-    ThrowAccessDeniedInNotification();
-    EXPECT_TRUE(ReadDump(DumpPath("")).signature);
-    EXPECT_EQ(1u, DumpFiles().size());
-    EXPECT_EQ(-1, StoredIndex()) << "a single file needs no index";
-}
-
-TEST_F(CrashDumpTest, DumpAsSystemLandsNextToTheExecutable)
-{
-    WindowsPlatform::ScopedUserName system("SYSTEM");
-    ThrowAccessDeniedInNotification();
-    EXPECT_TRUE(ReadDump(DumpPath("_0", TestBinFolder())).signature);
-    EXPECT_TRUE(DumpFiles().empty());
-}
-
-TEST_F(CrashDumpTest, DumpWithAMissingPlatformFunctionWritesNothing)
+TEST_F(CrashDumpTest, DumpAsSystemOrWithAMissingPlatformFunction)
 {
     for (const char* function :
          {"MiniDumpWriteDump", "PathFindFileNameA", "PathAppendA", "PathRenameExtensionA", "SHGetFolderPathA"}) {
         WindowsPlatform::ScopedFailure missing("GetProcAddress", ERROR_PROC_NOT_FOUND, function);
-        ThrowAccessDeniedInNotification();
+        ThrowInNotification();
         EXPECT_EQ(1, missing.Hits()) << function;
-        EXPECT_EQ("", TakeOnlyDump()) << function;
+        EXPECT_EQ("", TakeDumps()) << function;
     }
+    WindowsPlatform::ScopedUserName system("SYSTEM");
+    ThrowInNotification();
+    EXPECT_EQ(0, ReadFile(DumpPath("_0", TestBinFolder())).compare(0, 4, "MDMP")) << "next to the executable";
+    EXPECT_EQ("", TakeDumps());
 }
 
 } // namespace
