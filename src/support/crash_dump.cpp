@@ -163,7 +163,8 @@ bool FormDumpPath(const DumpFunctions& functions, char (&path)[MAX_PATH], const 
         std::size_t stemLength = std::strlen(path);
         if (stemLength > StemLimit)
             return false;
-        int written = std::snprintf(path + stemLength, MAX_PATH - stemLength, "_%lu", static_cast<unsigned long>(index));
+        int written =
+            std::snprintf(path + stemLength, MAX_PATH - stemLength, "_%lu", static_cast<unsigned long>(index));
         if (written < 0 || static_cast<std::size_t>(written) >= MAX_PATH - stemLength)
             return false;
     }
