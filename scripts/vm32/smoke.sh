@@ -36,7 +36,7 @@ mke2fs -q -t ext4 -d "$stage" "$vm/payload.img" 64M >"$vm/payload.log" 2>&1 || {
 echo "vm32: booting the 32-bit test machine ($(basename "$guest"))"
 serial="$vm/serial.log"
 status=0
-ZEM_VM32_TIMEOUT=${ZEM_VM32_TIMEOUT:-1800} bash "$here/run-guest.sh" "$guest" "$vm/payload.img" \
+ZEM_VM32_TIMEOUT=${ZEM_VM32_TIMEOUT:-3600} bash "$here/run-guest.sh" "$guest" "$vm/payload.img" \
   | stdbuf -oL tr -d '\r' | tee "$serial" | grep --line-buffered -v '^\s*$' | sed -u 's/^/vm32| /' || status=$?
 [ "$status" -eq 0 ] || echo "vm32: the emulated machine ended with status $status (124: timed out)"
 

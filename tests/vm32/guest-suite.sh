@@ -101,7 +101,9 @@ run_case() { # name args code gone setup
   fi
   local started=$SECONDS status=0
   # Into a file, never a pipe: the wineserver would hold it open.
-  ZEM_COMMAND_LINE="\"Z:${bin//\//\\}\\ZEMRemove.exe\" $args" ZEM_COMMAND_LIMIT_MS=300000 \
+  # The run's log goes outside the machine, for the report of a failure.
+  local removal_log="$work/case-$name.removal.log"
+  ZEM_COMMAND_LINE="\"Z:${bin//\//\\}\\ZEMRemove.exe\" $args /logfile=Z:${removal_log//\//\\}" ZEM_COMMAND_LIMIT_MS=300000 \
     timeout -k 5 400 wine "$bin/run_command.exe" </dev/null >"$work/case-$name.result" 2>&1 || status=$?
   local result; result=$(tr -d '\r' <"$work/case-$name.result")
   echo "  ZEMRemove.exe $args: $result ($((SECONDS - started)) s)"
@@ -110,6 +112,7 @@ run_case() { # name args code gone setup
     echo "  what still runs:"
     ps -eo etime,args | grep -iE '\.exe|msiexec' | grep -v grep | sed 's/^/    /'
     [ -f "$log" ] && tr -d '\r' <"$log" | sed 's/^/    standin: /'
+    tr -d '\r' <"$removal_log" 2>/dev/null | tail -15 | sed 's/^/    log: /'
     # Wine very rarely never reports the end of an uninstaller's job: the
     # case runs once more from a fresh copy; a second hang fails it.
     end_session
@@ -150,6 +153,7 @@ PY
     # The relay's setup checked its switches and its response file (105 bytes).
     tr -d '\r' <"$log" 2>/dev/null | grep -q 'ZEM Relay\\setup.exe: removed$' || fail "the relay's setup did not accept its command line: $(cat "$log" 2>/dev/null)"
   fi
+  [ "$failures" -eq 0 ] || tr -d '\r' <"$removal_log" 2>/dev/null | tail -25 | sed 's/^/  log: /'
   umount "$work/case-$name/prefix"
   rm -rf "$work/case-$name"
   return "$failures"
