@@ -25,6 +25,10 @@ mkdir -p "$work"
 # The dialog and message-box cases need an X server in the guest (xvfb in
 # scripts/vm32/guest-packages.txt) and box_reader.exe in the payload: they
 # belong in this table, with a column for the expected box.
+# msde and all: under 32-bit Wine the wait for msiexec's job never ends
+# (the program waits on "...waiting for the uninstaller to finish..." after
+# MsiExec.exe /X although no process of the job is left); kept, and failing,
+# until that is settled.
 CASES=(
   "relay|/silent /relay|0|relay|"
   "database|/silent /database|0|database|"
@@ -103,8 +107,8 @@ run_case() { # name args code gone setup
   # Into a file, never a pipe: the wineserver would hold it open.
   # The run's log goes outside the machine, for the report of a failure.
   local removal_log="$work/case-$name.removal.log"
-  ZEM_COMMAND_LINE="\"Z:${bin//\//\\}\\ZEMRemove.exe\" $args /logfile=Z:${removal_log//\//\\}" ZEM_COMMAND_LIMIT_MS=300000 \
-    timeout -k 5 400 wine "$bin/run_command.exe" </dev/null >"$work/case-$name.result" 2>&1 || status=$?
+  ZEM_COMMAND_LINE="\"Z:${bin//\//\\}\\ZEMRemove.exe\" $args /logfile=Z:${removal_log//\//\\}" ZEM_COMMAND_LIMIT_MS=180000 \
+    timeout -k 5 260 wine "$bin/run_command.exe" </dev/null >"$work/case-$name.result" 2>&1 || status=$?
   local result; result=$(tr -d '\r' <"$work/case-$name.result")
   echo "  ZEMRemove.exe $args: $result ($((SECONDS - started)) s)"
   [ "$status" -lt 124 ] || fail "ZEMRemove.exe did not end (status $status)"
