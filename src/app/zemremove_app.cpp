@@ -4,6 +4,9 @@
 #include "orchestration/silent_removal.h"
 #include "products/suite_products.h"
 #include "remove/suite_roots.h"
+#include "ui/zemremove_dlg.h"
+
+#include <commctrl.h>
 
 CZEMRemoveApp::CZEMRemoveApp(HINSTANCE instance, const char* arguments)
     : instance_(instance), arguments_(arguments ? arguments : "")
@@ -27,7 +30,10 @@ std::string CZEMRemoveApp::AppName()
 bool CZEMRemoveApp::InitInstance()
 {
     if (!HasSwitch(arguments_, "/silent")) {
-        // The main dialog is not wired in yet: show nothing and end.
+        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
+        InitCommonControlsEx(&controls);
+        CZEMRemoveDlg dialog(instance_);
+        dialog.DoModal();
         return false;
     }
 
