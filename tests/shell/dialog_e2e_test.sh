@@ -30,14 +30,15 @@ zem_prefix_odbc "$prefix"
 
 # What the demo machine installs (scripts/demo-machine.txt), as the list shows
 # it: the name each recipe finds registered, or its own name where there is no
-# registration (the logging service, DLP, the databases), and the version.
+# registration (the logging service, DLP, the databases), and the version;
+# the relay and MSDE recipes find none ("unknown").
 expected_rows=$(printf '%s\n' \
-  $'Microsoft SQL Server Desktop Engine\t8.0.2039' \
+  $'Microsoft SQL Server Desktop Engine\tunknown' \
   $'Varnek Client Logging Service\t7.1.1.120' \
   $'Varnek DLP\t3.2.0.48' \
   $'Varnek Databases\t7.1.315' \
   $'Varnek Enterprise Client\t7.1.1.315' \
-  $'Varnek Enterprise Relay\t7.1.1.315' \
+  $'Varnek Enterprise Relay\tunknown' \
   $'Varnek Enterprise Server\t7.1.1.315' \
   $'Varnek Enterprise Suite API\t7.1.0.20' \
   $'Varnek Enterprise Suite Installation Generator\t7.1.1.315' \
@@ -104,7 +105,11 @@ PY
 bash "$scripts/inventory.sh" "$prefix" >"$prefix.left"
 if [ -s "$prefix.left" ]; then fail "left of the suite:"; cat "$prefix.left"; fi
 rm -rf "$out"
-python3 "$scripts/snapshot.py" diff "$e2e/template.json" "$prefix" >"$prefix.changes" || true
+# The uninstallers are console programs started by a program without a console:
+# Wine's console host then writes its defaults to HKCU\Console, a key that
+# Windows always has.
+python3 "$scripts/snapshot.py" diff "$e2e/template.json" "$prefix" --ignore '^reg HKCU\\Console(:|$)' \
+  >"$prefix.changes" || true
 python3 "$here/suite_footprint.py" <"$prefix.changes" || fail "something that is not the suite's changed"
 echo "$(wc -l <"$prefix.changes") changes, all within the suite's footprint"
 
