@@ -57,7 +57,10 @@ status=0
 timeout -k 5 280 "$WINELOADER" "$bin/dialog_driver.exe" remove-all 'C:\dialog-e2e' 240 \
   </dev/null >"$prefix.driver" 2>&1 || status=$?
 tr -d '\r' <"$prefix.driver"
-[ "$status" -eq 0 ] || fail "dialog_driver remove-all ended with $status"
+if [ "$status" -ne 0 ]; then
+  fail "dialog_driver remove-all ended with $status"
+  wineserver -k 2>/dev/null || true # the dialog may still be open
+fi
 program_status=0
 wait "$program" || program_status=$?
 [ "$program_status" -eq 0 ] || fail "ZEMRemove.exe ended with $program_status (124: still open after 300 s)"
