@@ -40,8 +40,12 @@ run_silent_all() { # prefix program
   zem_prefix_odbc "$1"
   WINEPREFIX="$1" wineserver -p
   WINEPREFIX="$1" wine wineboot </dev/null >/dev/null 2>&1 || true
+  # Into a file, not a pipe (Wine can hold a pipe open), and bounded.
   ZEM_COMMAND_LINE="\"$ZEM_BUILD_DIR/bin/$2\" /silent /all" WINEPREFIX="$1" \
-    wine "$ZEM_BUILD_DIR/bin/run_command.exe" </dev/null 2>/dev/null | tr -d '\r'
+    timeout -k 5 300 "$WINELOADER" "$ZEM_BUILD_DIR/bin/run_command.exe" </dev/null >"$1.out" 2>/dev/null ||
+    echo "(run_command ended with $?)"
+  tr -d '\r' <"$1.out"
+  rm -f "$1.out"
   WINEPREFIX="$1" wineserver -k 2>/dev/null || true
   WINEPREFIX="$1" wineserver -w 2>/dev/null || true
 }
@@ -87,8 +91,9 @@ mkdir -p "$shots"
   wine wineboot </dev/null >/dev/null 2>&1 || true
   wine "$ZEM_BUILD_DIR/bin/ZEMRemove.exe" </dev/null >/dev/null 2>&1 &
   program=$!
+  # Larger than its template, before the log fills.
+  drive resize 640 600 60
   drive wait-ready 120
-  drive resize 640 600 10
   drive rows 'C:\demo-dialog\rows.txt' 10
   echo "listed after detection (name, version):"
   tail -n +2 "$exchange/rows.txt" | iconv -f CP1252 -t UTF-8 | sed 's/^/  /'
@@ -96,8 +101,10 @@ mkdir -p "$shots"
   drive click 1007 10
   drive answer 'Confirm Removal' ok 'C:\demo-dialog\confirm.txt' 30
   echo "confirmed: $(tail -n +2 "$exchange/confirm.txt")"
-  sleep 2
-  shoot 2-removing
+  for shot in a b c; do # the uninstallers' console windows come and go over the dialog
+    sleep 1.5
+    shoot "2-removing-$shot"
+  done
   drive answer 'Success|Errors Encountered' none 'C:\demo-dialog\summary.txt' 300
   shoot 3-summary
   drive answer 'Success|Errors Encountered' ok 'C:\demo-dialog\summary.txt' 10
