@@ -28,6 +28,22 @@ DWORD InjectedFailure(const char* call, const std::string& object = std::string(
 // reparse tag that goes with them; 0 when nothing is armed for the path.
 DWORD InjectedAttributes(const std::string& path, DWORD* reparseTag = nullptr);
 
+// The user name a test wants GetUserNameA to answer; false when nothing is
+// armed and the system is to be asked.
+bool InjectedUserName(std::string& name);
+
+// Makes GetUserNameA answer `name` (for instance "SYSTEM") while it lives.
+class ScopedUserName {
+public:
+    explicit ScopedUserName(const std::string& name);
+    ~ScopedUserName();
+    ScopedUserName(const ScopedUserName&) = delete;
+    ScopedUserName& operator=(const ScopedUserName&) = delete;
+
+private:
+    int id_;
+};
+
 // Makes `call` fail with `code` while it lives, for every object whose text
 // contains `objectPart` (all objects when it is empty). `times` limits how many
 // calls fail (negative: every call).
