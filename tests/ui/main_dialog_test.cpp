@@ -213,6 +213,9 @@ TEST_P(MainDialogConfirmation, AsksThenRemovesInOrder)
     EXPECT_EQ(c.removed, Removals(dialog.Suite()));
     ASSERT_TRUE(AnswerMessageBox(summary, IDOK));
     ASSERT_TRUE(dialog.WaitUntilIdle());
+    // The view's selection follows the model's, not the old row positions.
+    EXPECT_EQ(0, SendMessageA(dialog.Item(IDC_PRODUCT_LIST), LVM_GETSELECTEDCOUNT, 0, 0));
+    EXPECT_FALSE(dialog.Enabled(IDC_REMOVE));
 }
 
 INSTANTIATE_TEST_SUITE_P(
