@@ -84,14 +84,19 @@ TEST(MainDialogStart, ListsWhatDetectionFoundWithVersions)
     EXPECT_FALSE(dialog.Enabled(IDC_REMOVE));
     EXPECT_TRUE(dialog.Enabled(IDC_REMOVE_ALL));
 
+    // A click on "Name" sorts ascending; the selected product stays selected where it moved.
+    dialog.SelectRow(0, true);
+    HWND list = dialog.Item(IDC_PRODUCT_LIST);
     NMLISTVIEW click = {};
-    click.hdr.hwndFrom = dialog.Item(IDC_PRODUCT_LIST);
+    click.hdr.hwndFrom = list;
     click.hdr.idFrom = IDC_PRODUCT_LIST;
     click.hdr.code = LVN_COLUMNCLICK;
     click.iItem = -1;
     click.iSubItem = 0;
     SendMessageA(dialog.Window(), WM_NOTIFY, IDC_PRODUCT_LIST, reinterpret_cast<LPARAM>(&click));
     EXPECT_EQ((Rows{"Varnek Console|unknown", "Varnek Relay|8.1.2"}), dialog.Rows());
+    EXPECT_EQ(1, SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0));
+    EXPECT_EQ(1, SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
 TEST(MainDialogStart, DetectionCutShortOffersOnlyWhatWasFound)
