@@ -76,6 +76,31 @@ TEST(MainDialogStart, NothingInstalledListsNothingAndDisablesBoth)
               SendMessageA(dialog.Window(), WM_QUERYDRAGICON, 0, 0));
 }
 
+// Whether the list shows anything but its background below the header.
+bool ListAreaDrawn(HWND list)
+{
+    RECT area = {}, header = {};
+    GetClientRect(list, &area);
+    GetWindowRect(reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0)), &header);
+    HDC dc = GetDC(list);
+    const COLORREF background = GetPixel(dc, area.right - 2, area.bottom - 2);
+    bool drawn = false;
+    for (int y = header.bottom - header.top + 1; y < area.bottom && !drawn; y += 1)
+        for (int x = 0; x < area.right && !drawn; x += 1)
+            drawn = GetPixel(dc, x, y) != background;
+    ReleaseDC(list, dc);
+    return drawn;
+}
+
+TEST(MainDialogStart, EmptyListShowsItsText)
+{
+    DialogUnderTest dialog([](ScriptedSuite&) {});
+    ASSERT_TRUE(dialog.OpenAndDetected());
+    HWND list = dialog.Item(IDC_PRODUCT_LIST);
+    RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    EXPECT_TRUE(WaitUntil([&] { return ListAreaDrawn(list); }, 3000));
+}
+
 TEST(MainDialogStart, ListsWhatDetectionFoundWithVersions)
 {
     DialogUnderTest dialog([](ScriptedSuite& suite) {
@@ -368,6 +393,24 @@ TEST(MainDialogFaults, WorkerThatCannotStartLeavesNoRunBehind)
     EXPECT_TRUE(dialog.Enabled(IDC_REMOVE_ALL));
     EXPECT_TRUE(Removals(dialog.Suite()).empty());
     EXPECT_EQ((Rows{"Varnek Relay|unknown"}), dialog.Rows());
+    dialog.PressKey(VK_ESCAPE);
+    EXPECT_TRUE(dialog.WaitClosed());
+}
+
+TEST(MainDialogFaults, DetectionThatCannotStartLeavesTheDialogClosable)
+{
+    WindowsPlatform::ScopedFailure noThread("_beginthreadex", EAGAIN);
+    DialogUnderTest dialog([](ScriptedSuite& suite) { suite.Install({K::Relay}); });
+    ASSERT_TRUE(dialog.Open());
+    ShownBox error = WaitForMessageBox("Errors Encountered");
+    ASSERT_TRUE(error);
+    EXPECT_EQ("Unable to start product detection.  See the log for details.", error.text);
+    EXPECT_TRUE(Contains(dialog.LogText(), "Unable to start product detection: "));
+    ASSERT_TRUE(AnswerMessageBox(error, IDOK));
+    ASSERT_TRUE(dialog.Settle());
+    EXPECT_FALSE(dialog.CloseGrayed());
+    EXPECT_EQ(Rows(), dialog.Rows());
+    EXPECT_FALSE(dialog.Enabled(IDC_REMOVE_ALL));
     dialog.PressKey(VK_ESCAPE);
     EXPECT_TRUE(dialog.WaitClosed());
 }
