@@ -24,6 +24,11 @@ bool CUIFontDialog::SystemMessageFont(DialogFont& font)
     return font.points != 0 && !font.typeface.empty();
 }
 
+bool CUIFontDialog::ReplacementFont(DialogFont& font)
+{
+    return SystemMessageFont(font);
+}
+
 void CUIFontDialog::PrepareTemplate(std::vector<BYTE>& dialogTemplate)
 {
     CModalDialog::PrepareTemplate(dialogTemplate);
@@ -31,6 +36,6 @@ void CUIFontDialog::PrepareTemplate(std::vector<BYTE>& dialogTemplate)
     if (!IsWindowsVistaOrGreater())
         return;
     DialogFont font;
-    if (SystemMessageFont(font))
+    if (ReplacementFont(font))
         dialogTemplate = ReplaceDialogFont(dialogTemplate, font);
 }

@@ -15,4 +15,6 @@ public:
 
 protected:
     void PrepareTemplate(std::vector<BYTE>& dialogTemplate) override;
+    // The font that replaces the template's; the system's message font.
+    virtual bool ReplacementFont(DialogFont& font);
 };

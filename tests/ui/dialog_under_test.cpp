@@ -111,7 +111,9 @@ bool DialogUnderTest::Open()
             return false;
         HWND found = nullptr;
         EnumWindows(FindMainDialog, reinterpret_cast<LPARAM>(&found));
-        if (found && IsWindowVisible(found))
+        // Not necessarily visible yet: a modal dialog shows itself once its
+        // queue is empty, and a box may come first.
+        if (found)
             shared_->window = found;
         return shared_->window != nullptr;
     });

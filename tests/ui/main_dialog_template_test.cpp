@@ -83,18 +83,45 @@ TEST(MainDialogTemplate, FontIsReplacedAndItemsSurvive)
     DestroyWindow(dialog);
 }
 
-TEST(MainDialogTemplate, DialogShowsTheSystemMessageFontAndCourierInThePane)
+// Wine's message font is the template's own ("MS Shell Dlg", 8 points), so
+// the replacement is seen through a dialog whose system font is another.
+class OtherFontDialog : public CUIFontDialog {
+public:
+    OtherFontDialog() : CUIFontDialog(GetModuleHandleA(nullptr), IDD_ZEMREMOVE_DIALOG) {}
+    LOGFONTA shown = {};
+
+protected:
+    bool ReplacementFont(DialogFont& font) override
+    {
+        font = DialogFont{10, FW_NORMAL, 0, ANSI_CHARSET, "Courier New"};
+        return true;
+    }
+    BOOL OnInitDialog() override
+    {
+        HFONT font = reinterpret_cast<HFONT>(SendMessageA(GetSafeHwnd(), WM_GETFONT, 0, 0));
+        GetObjectA(font, sizeof shown, &shown);
+        EndDialog(IDOK);
+        return TRUE;
+    }
+};
+
+TEST(MainDialogTemplate, DialogIsShownInTheSystemFont)
 {
+    OtherFontDialog dialog;
+    ASSERT_EQ(IDOK, dialog.DoModal());
+    EXPECT_STREQ("Courier New", dialog.shown.lfFaceName);
+
     DialogFont system;
-    ASSERT_TRUE(CUIFontDialog::SystemMessageFont(system));
+    EXPECT_TRUE(CUIFontDialog::SystemMessageFont(system));
+    EXPECT_FALSE(system.typeface.empty());
+}
+
+TEST(MainDialogTemplate, LogPaneIsCourierWithoutLimit)
+{
     DialogUnderTest dialog([](ScriptedSuite&) {});
     ASSERT_TRUE(dialog.Open());
-    LOGFONTA used = {};
-    HFONT font = reinterpret_cast<HFONT>(SendMessageA(dialog.Window(), WM_GETFONT, 0, 0));
-    ASSERT_NE(0, GetObjectA(font, sizeof used, &used));
-    EXPECT_EQ(system.typeface, used.lfFaceName);
     LOGFONTA pane = {};
-    font = reinterpret_cast<HFONT>(SendMessageA(dialog.Item(IDC_LOG), WM_GETFONT, 0, 0));
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(dialog.Item(IDC_LOG), WM_GETFONT, 0, 0));
     ASSERT_NE(0, GetObjectA(font, sizeof pane, &pane));
     EXPECT_STREQ("Courier New", pane.lfFaceName);
     // No limit: more than the edit control's default of 32,767 characters.

@@ -70,6 +70,35 @@ TEST(MainDialogStart, NothingInstalledListsNothingAndDisablesBoth)
     char title[64] = {};
     GetWindowTextA(dialog.Window(), title, sizeof title);
     EXPECT_STREQ("Varnek Removal Utility", title);
+    EXPECT_NE(0, SendMessageA(dialog.Window(), WM_GETICON, ICON_BIG, 0));
+    EXPECT_NE(0, SendMessageA(dialog.Window(), WM_GETICON, ICON_SMALL, 0));
+    EXPECT_EQ(SendMessageA(dialog.Window(), WM_GETICON, ICON_BIG, 0),
+              SendMessageA(dialog.Window(), WM_QUERYDRAGICON, 0, 0));
+}
+
+// Whether the list shows anything but its background below the header.
+bool ListAreaDrawn(HWND list)
+{
+    RECT area = {}, header = {};
+    GetClientRect(list, &area);
+    GetWindowRect(reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0)), &header);
+    HDC dc = GetDC(list);
+    const COLORREF background = GetPixel(dc, area.right - 2, area.bottom - 2);
+    bool drawn = false;
+    for (int y = header.bottom - header.top + 1; y < area.bottom && !drawn; y += 1)
+        for (int x = 0; x < area.right && !drawn; x += 1)
+            drawn = GetPixel(dc, x, y) != background;
+    ReleaseDC(list, dc);
+    return drawn;
+}
+
+TEST(MainDialogStart, EmptyListShowsItsText)
+{
+    DialogUnderTest dialog([](ScriptedSuite&) {});
+    ASSERT_TRUE(dialog.OpenAndDetected());
+    HWND list = dialog.Item(IDC_PRODUCT_LIST);
+    RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    EXPECT_TRUE(WaitUntil([&] { return ListAreaDrawn(list); }, 3000));
 }
 
 TEST(MainDialogStart, ListsWhatDetectionFoundWithVersions)
@@ -84,14 +113,19 @@ TEST(MainDialogStart, ListsWhatDetectionFoundWithVersions)
     EXPECT_FALSE(dialog.Enabled(IDC_REMOVE));
     EXPECT_TRUE(dialog.Enabled(IDC_REMOVE_ALL));
 
+    // A click on "Name" sorts ascending; the selected product stays selected where it moved.
+    dialog.SelectRow(0, true);
+    HWND list = dialog.Item(IDC_PRODUCT_LIST);
     NMLISTVIEW click = {};
-    click.hdr.hwndFrom = dialog.Item(IDC_PRODUCT_LIST);
+    click.hdr.hwndFrom = list;
     click.hdr.idFrom = IDC_PRODUCT_LIST;
     click.hdr.code = LVN_COLUMNCLICK;
     click.iItem = -1;
     click.iSubItem = 0;
     SendMessageA(dialog.Window(), WM_NOTIFY, IDC_PRODUCT_LIST, reinterpret_cast<LPARAM>(&click));
     EXPECT_EQ((Rows{"Varnek Console|unknown", "Varnek Relay|8.1.2"}), dialog.Rows());
+    EXPECT_EQ(1, SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0));
+    EXPECT_EQ(1, SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
 TEST(MainDialogStart, DetectionCutShortOffersOnlyWhatWasFound)
@@ -155,11 +189,17 @@ TEST(MainDialogKeys, EscapeAndCloseAreIgnoredDuringARunAndCloseAfterIt)
     EXPECT_TRUE(dialog.WaitClosed());
 }
 
-TEST(MainDialogKeys, TripleClickInTheLogPaneSelectsAll)
+TEST(MainDialogKeys, CtrlAAndTripleClickInTheLogPaneSelectAll)
 {
     DialogUnderTest dialog([](ScriptedSuite&) {});
     ASSERT_TRUE(dialog.OpenAndDetected());
     HWND pane = dialog.Item(IDC_LOG);
+    auto selectsAll = [&] {
+        DWORD start = 1, end = 0;
+        SendMessageA(pane, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        return start == 0 && end == static_cast<DWORD>(GetWindowTextLengthA(pane));
+    };
+
     SendMessageA(pane, EM_SETSEL, 0, 0);
     const LPARAM spot = MAKELPARAM(20, 20);
     PostMessageA(pane, WM_LBUTTONDBLCLK, MK_LBUTTON, spot);
@@ -167,10 +207,29 @@ TEST(MainDialogKeys, TripleClickInTheLogPaneSelectsAll)
     PostMessageA(pane, WM_LBUTTONDOWN, MK_LBUTTON, spot);
     PostMessageA(pane, WM_LBUTTONUP, 0, spot);
     ASSERT_TRUE(dialog.Settle());
-    DWORD start = 0, end = 0;
-    SendMessageA(pane, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    EXPECT_EQ(0u, start);
-    EXPECT_EQ(static_cast<DWORD>(GetWindowTextLengthA(pane)), end);
+    EXPECT_TRUE(selectsAll()) << "triple click";
+
+    // Ctrl held down in the dialog thread's key state, which this thread shares
+    // for the moment. The pane starts at its top; Ctrl+A scrolls to the caret.
+    SendMessageA(pane, EM_SETSEL, 0, 0);
+    SendMessageA(pane, EM_SCROLLCARET, 0, 0);
+    ASSERT_EQ(0, SendMessageA(pane, EM_GETFIRSTVISIBLELINE, 0, 0));
+    const DWORD self = GetCurrentThreadId();
+    const DWORD dialogThread = GetWindowThreadProcessId(dialog.Window(), nullptr);
+    ASSERT_TRUE(AttachThreadInput(self, dialogThread, TRUE));
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    PostMessageA(pane, WM_KEYDOWN, 'A', 1);
+    PostMessageA(pane, WM_KEYUP, 'A', 0xC0000001);
+    bool settled = dialog.Settle();
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+    AttachThreadInput(self, dialogThread, FALSE);
+    ASSERT_TRUE(settled);
+    EXPECT_TRUE(selectsAll()) << "Ctrl+A";
+    EXPECT_LT(0, SendMessageA(pane, EM_GETFIRSTVISIBLELINE, 0, 0));
 }
 
 struct ConfirmationCase {
@@ -213,6 +272,9 @@ TEST_P(MainDialogConfirmation, AsksThenRemovesInOrder)
     EXPECT_EQ(c.removed, Removals(dialog.Suite()));
     ASSERT_TRUE(AnswerMessageBox(summary, IDOK));
     ASSERT_TRUE(dialog.WaitUntilIdle());
+    // The view's selection follows the model's, not the old row positions.
+    EXPECT_EQ(0, SendMessageA(dialog.Item(IDC_PRODUCT_LIST), LVM_GETSELECTEDCOUNT, 0, 0));
+    EXPECT_FALSE(dialog.Enabled(IDC_REMOVE));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -331,6 +393,24 @@ TEST(MainDialogFaults, WorkerThatCannotStartLeavesNoRunBehind)
     EXPECT_TRUE(dialog.Enabled(IDC_REMOVE_ALL));
     EXPECT_TRUE(Removals(dialog.Suite()).empty());
     EXPECT_EQ((Rows{"Varnek Relay|unknown"}), dialog.Rows());
+    dialog.PressKey(VK_ESCAPE);
+    EXPECT_TRUE(dialog.WaitClosed());
+}
+
+TEST(MainDialogFaults, DetectionThatCannotStartLeavesTheDialogClosable)
+{
+    WindowsPlatform::ScopedFailure noThread("_beginthreadex", EAGAIN);
+    DialogUnderTest dialog([](ScriptedSuite& suite) { suite.Install({K::Relay}); });
+    ASSERT_TRUE(dialog.Open());
+    ShownBox error = WaitForMessageBox("Errors Encountered");
+    ASSERT_TRUE(error);
+    EXPECT_EQ("Unable to start product detection.  See the log for details.", error.text);
+    EXPECT_TRUE(Contains(dialog.LogText(), "Unable to start product detection: "));
+    ASSERT_TRUE(AnswerMessageBox(error, IDOK));
+    ASSERT_TRUE(dialog.Settle());
+    EXPECT_FALSE(dialog.CloseGrayed());
+    EXPECT_EQ(Rows(), dialog.Rows());
+    EXPECT_FALSE(dialog.Enabled(IDC_REMOVE_ALL));
     dialog.PressKey(VK_ESCAPE);
     EXPECT_TRUE(dialog.WaitClosed());
 }
