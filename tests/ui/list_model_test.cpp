@@ -1,3 +1,4 @@
+#include "support/platform_seam.h"
 #include "testkit/scripted_product.h"
 #include "ui/remove_list_model.h"
 
@@ -197,6 +198,8 @@ TEST(ListModelRowOrder, KeepsShownOrderAppendsNewRowsThenSortsStably)
 
 TEST(ListModelNotification, ThrowingListenerIsPendingAndDeadListenerIsNeverCalled)
 {
+    // A throw inside a notification leaves a crash dump; not wanted here.
+    WindowsPlatform::ScopedFailure noDumps("GetProcAddress", ERROR_PROC_NOT_FOUND, "MiniDumpWriteDump");
     TakePendingException();
     ScriptedSuite suite;
     RemoveListModel model;
