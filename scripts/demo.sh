@@ -4,10 +4,11 @@
 # setups, real services, keys, folders, its SQL databases and data sources,
 # and other vendors' things around it),
 # shows its inventory, runs "ZEMRemove.exe /silent /all" on it and shows what
-# is left and the exit code. Then it runs the same removal once more with its
-# log printed, on a second copy, so that what happened can be read. Last, on a
-# third copy, an operator removes everything through the dialog (driven by
-# dialog_driver.exe) while screenshots are taken into build/demo-screens/.
+# is left and the exit code. Then it runs the same removal once more with a
+# log file (/logfile=), on a second copy, and prints it, so that what happened
+# can be read. Last, on a third copy, an operator removes everything through
+# the dialog (driven by dialog_driver.exe) while screenshots are taken into
+# build/demo-screens/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,7 +16,7 @@ bash scripts/setup.sh
 source scripts/wine-env.sh
 
 cmake --preset wine -B "$ZEM_BUILD_DIR" >/dev/null
-cmake --build "$ZEM_BUILD_DIR" -j2 --target ZEMRemove silent_transcript run_command demo_service standin_setup dialog_driver \
+cmake --build "$ZEM_BUILD_DIR" -j2 --target ZEMRemove run_command demo_service standin_setup dialog_driver \
   zem_odbc_driver zem_standin_odbccp32
 bash scripts/prepare-prefix.sh
 
@@ -35,13 +36,13 @@ echo
 echo "== the suite's footprint before (component, kind, item)"
 bash scripts/inventory.sh "$demo"
 
-run_silent_all() { # prefix program
+run_silent_all() { # prefix program [more arguments]
   # The copy's own SQL server and data sources (PREFIX/odbc).
   zem_prefix_odbc "$1"
   WINEPREFIX="$1" wineserver -p
   WINEPREFIX="$1" wine wineboot </dev/null >/dev/null 2>&1 || true
   # Into a file, not a pipe (Wine can hold a pipe open), and bounded.
-  ZEM_COMMAND_LINE="\"$ZEM_BUILD_DIR/bin/$2\" /silent /all" WINEPREFIX="$1" \
+  ZEM_COMMAND_LINE="\"$ZEM_BUILD_DIR/bin/$2\" /silent /all${3:+ $3}" WINEPREFIX="$1" \
     timeout -k 5 300 "$WINELOADER" "$ZEM_BUILD_DIR/bin/run_command.exe" </dev/null >"$1.out" 2>/dev/null ||
     echo "(run_command ended with $?)"
   tr -d '\r' <"$1.out"
@@ -61,9 +62,13 @@ bash scripts/inventory.sh "$demo"
 echo "(end of inventory)"
 
 echo
-echo "== the same removal with its log shown, on a second copy"
-run_silent_all "$demo-transcript" silent_transcript.exe
-rm -rf "$demo-transcript"
+echo "== the same removal with a log file, on a second copy"
+# Z: is the host's root under Wine: the log lies outside the copy.
+log="$demo-transcript.log"
+rm -f "$log"
+run_silent_all "$demo-transcript" ZEMRemove.exe "/logfile=\"Z:$log\"" >/dev/null
+tr -d '\r' <"$log"
+rm -rf "$demo-transcript" "$log"
 
 echo
 shots="$ZEM_BUILD_DIR/demo-screens"

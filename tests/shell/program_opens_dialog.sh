@@ -10,7 +10,7 @@ program=$!
 
 window=""
 for _ in $(seq 1 300); do
-  window=$(xdotool search --name "^$title\$" 2>/dev/null | head -1)
+  window=$(xdotool search --pid "$program" --name "^$title\$" 2>/dev/null | head -1)
   [ -n "$window" ] && break
   kill -0 "$program" 2>/dev/null || { echo "the program ended without a dialog"; exit 1; }
   sleep 0.1

@@ -27,6 +27,7 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMilliseconds
 // Shared with the dialog's thread, which may outlive a failed test.
 struct DialogUnderTest::Shared {
     std::unique_ptr<ScriptedSuite> suite;
+    std::atomic<ScriptedSuite*> madeSuite{nullptr};
     std::atomic<HWND> window{nullptr};
     std::atomic<bool> ended{false};
     std::atomic<int> rootCleanups{0};
@@ -77,6 +78,7 @@ DialogUnderTest::DialogUnderTest(std::function<void(ScriptedSuite&)> configure) 
                 [shared, configure](Remove::Log* log) {
                     shared->suite = std::make_unique<ScriptedSuite>(log);
                     configure(*shared->suite);
+                    shared->madeSuite = shared->suite.get();
                     return shared->suite->Catalogue();
                 },
                 host);
@@ -121,13 +123,19 @@ bool DialogUnderTest::Open()
 
 bool DialogUnderTest::OpenAndDetected()
 {
-    // Detection has ended once all ten banners are in and the Close item is back.
+    // Detection has ended once all ten banners are in, the list shows what it
+    // found and the dialog is idle.
     return Open() && WaitUntil([this] {
                std::string log = LogText();
                size_t banners = 0;
                for (size_t at = log.find("* Detecting "); at != std::string::npos; at = log.find("* Detecting ", at + 1))
                    ++banners;
-               return banners == kProductCount && !CloseGrayed();
+               if (banners != kProductCount)
+                   return false;
+               size_t found = 0;
+               for (ProductKind kind : kCreationOrder)
+                   found += Suite()[kind].installed ? 1 : 0;
+               return Rows().size() == found && Idle();
            });
 }
 
@@ -143,7 +151,7 @@ HWND DialogUnderTest::Item(int id) const
 
 ScriptedSuite& DialogUnderTest::Suite()
 {
-    return *shared_->suite;
+    return *shared_->madeSuite.load();
 }
 
 bool DialogUnderTest::Enabled(int id) const
@@ -158,9 +166,20 @@ bool DialogUnderTest::CloseGrayed() const
     return state != static_cast<UINT>(-1) && (state & MF_GRAYED);
 }
 
+bool DialogUnderTest::Idle() const
+{
+    // "Remove All" follows the rows once no run is active.
+    return !CloseGrayed() && Enabled(IDC_REMOVE_ALL) == !Rows().empty();
+}
+
 bool DialogUnderTest::WaitUntilIdle(DWORD timeoutMilliseconds) const
 {
-    return WaitUntil([this] { return !CloseGrayed(); }, timeoutMilliseconds);
+    return WaitUntil([this] { return Idle(); }, timeoutMilliseconds);
+}
+
+bool DialogUnderTest::WaitForRows(const std::vector<std::string>& rows, DWORD timeoutMilliseconds) const
+{
+    return WaitUntil([&] { return Rows() == rows && Idle(); }, timeoutMilliseconds);
 }
 
 std::string DialogUnderTest::LogText() const

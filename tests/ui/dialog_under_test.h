@@ -36,7 +36,11 @@ public:
 
     // A run is active exactly while the Close item of the system menu is grayed.
     bool CloseGrayed() const;
+    // No run, and "Remove All" as the rows want it.
+    bool Idle() const;
     bool WaitUntilIdle(DWORD timeoutMilliseconds = 10000) const;
+    // Waits until the list shows exactly `rows` and the dialog is idle.
+    bool WaitForRows(const std::vector<std::string>& rows, DWORD timeoutMilliseconds = 10000) const;
 
     std::string LogText() const;
     // Each row as "name|version", in display order.

@@ -137,8 +137,8 @@ TEST(MainDialogStart, DetectionCutShortOffersOnlyWhatWasFound)
     });
     ASSERT_TRUE(dialog.Open());
     ASSERT_TRUE(WaitUntil([&] { return Contains(dialog.LogText(), "detection broke"); }));
-    ASSERT_TRUE(dialog.WaitUntilIdle());
-    EXPECT_EQ((Rows{"Varnek Client|unknown", "Microsoft SQL Server Desktop Engine|unknown"}), dialog.Rows());
+    EXPECT_TRUE(dialog.WaitForRows({"Varnek Client|unknown", "Microsoft SQL Server Desktop Engine|unknown"}))
+        << ::testing::PrintToString(dialog.Rows());
 }
 
 TEST(MainDialogSelection, RowSelectionDrivesRemoveButton)
@@ -158,7 +158,6 @@ TEST(MainDialogKeys, EnterDoesNothing)
     DialogUnderTest dialog([](ScriptedSuite& suite) { suite.Install({K::Relay}); });
     ASSERT_TRUE(dialog.OpenAndDetected());
     dialog.SelectRow(0, true);
-    SetFocus(dialog.Item(IDC_PRODUCT_LIST));
     dialog.PressKey(VK_RETURN);
     PostMessageA(dialog.Window(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     ASSERT_TRUE(dialog.Settle());
@@ -296,7 +295,7 @@ TEST(MainDialogRemoval, ClientRuleRefusesAndKeepsTheSelection)
 {
     DialogUnderTest dialog([](ScriptedSuite& suite) { suite.Install({K::Client, K::Relay, K::Server}); });
     ASSERT_TRUE(dialog.OpenAndDetected());
-    ASSERT_EQ("Varnek Client|unknown", dialog.Rows()[2]);
+    ASSERT_EQ((Rows{"Varnek Server|unknown", "Varnek Relay|unknown", "Varnek Client|unknown"}), dialog.Rows());
     dialog.SelectRow(2, true);
     ASSERT_TRUE(WaitUntil([&] { return dialog.Enabled(IDC_REMOVE); }));
     dialog.Click(IDC_REMOVE);
@@ -328,8 +327,8 @@ TEST(MainDialogRemoval, LastProductsGoneThenRootCleanUpAfterTheSummary)
     EXPECT_EQ(0, dialog.RootCleanups());
 
     ASSERT_TRUE(AnswerMessageBox(summary, IDOK));
-    ASSERT_TRUE(dialog.WaitUntilIdle());
-    EXPECT_EQ(1, dialog.RootCleanups());
+    ASSERT_TRUE(WaitUntil([&] { return dialog.RootCleanups() == 1; }));
+    ASSERT_TRUE(dialog.WaitForRows({}));
     EXPECT_TRUE(Contains(dialog.LogText(), "\r\nNo more products installed. Removing root folders and reg keys...\r\n"
                                            "\r\nxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx\r\n"
                                            "x Removing Varnek root folders and registry keys\r\n"
@@ -364,8 +363,7 @@ TEST_P(MainDialogFailedRemoval, ShowsErrorsAndListsWhatIsLeft)
     ASSERT_TRUE(summary);
     EXPECT_EQ("Some errors were encountered.  See the log for details.", summary.text);
     ASSERT_TRUE(AnswerMessageBox(summary, IDOK));
-    ASSERT_TRUE(dialog.WaitUntilIdle());
-    EXPECT_EQ(c.rowsAfter, dialog.Rows());
+    EXPECT_TRUE(dialog.WaitForRows(c.rowsAfter)) << ::testing::PrintToString(dialog.Rows());
     EXPECT_EQ(c.rootCleanups, dialog.RootCleanups());
     EXPECT_EQ(!c.rowsAfter.empty(), dialog.Enabled(IDC_REMOVE_ALL));
 }
