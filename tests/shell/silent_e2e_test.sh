@@ -151,6 +151,7 @@ echo "ZEMRemove.exe $args: $result"
 [ "${result%% after*}" = "exit $code" ] || fail "expected exit $code, got '$result'"
 if [ -n "${dialog:-}" ]; then
   wait "$reader" || fail "no dialog \"Varnek Removal Utility\" appeared and closed"
+  rm -f "$prefix/drive_c/dialog.txt"
 elif [ -n "$reader" ]; then
   wait "$reader" || fail "no message box with the caption ZEMRemove appeared"
   shown=$(cat "$prefix/drive_c/box.txt" 2>/dev/null || true)
