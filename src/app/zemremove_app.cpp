@@ -2,6 +2,9 @@
 
 #include "orchestration/command_line.h"
 #include "orchestration/silent_mode.h"
+#include "ui/zemremove_dlg.h"
+
+#include <commctrl.h>
 
 CZEMRemoveApp::CZEMRemoveApp(HINSTANCE instance, const char* arguments)
     : instance_(instance), arguments_(arguments ? arguments : "")
@@ -26,7 +29,10 @@ bool CZEMRemoveApp::InitInstance()
 {
     // A log file's path is never read as switches.
     if (!HasSwitch(SplitCommandLine(arguments_).switches, "/silent")) {
-        // The main dialog is not wired in yet: show nothing and end.
+        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
+        InitCommonControlsEx(&controls);
+        CZEMRemoveDlg dialog(instance_);
+        dialog.DoModal();
         return false;
     }
 

@@ -114,6 +114,13 @@ struct LocalMemoryTraits {
     static bool Close(Type memory) noexcept { return LocalFree(memory) == nullptr; }
 };
 
+// Fonts, brushes and other GDI objects we created.
+struct GdiObjectTraits {
+    using Type = HGDIOBJ;
+    static Type Empty() noexcept { return nullptr; }
+    static bool Close(Type object) noexcept { return DeleteObject(object) != FALSE; }
+};
+
 using UniqueRegistryKey = OwnedHandle<RegistryKeyTraits>;
 using UniqueKernelHandle = OwnedHandle<KernelHandleTraits>;
 using UniqueFileHandle = OwnedHandle<FileHandleTraits>;
@@ -121,6 +128,7 @@ using UniqueFindHandle = OwnedHandle<FindHandleTraits>;
 using UniqueServiceHandle = OwnedHandle<ServiceHandleTraits>;
 using UniqueModule = OwnedHandle<ModuleTraits>;
 using UniqueLocalMemory = OwnedHandle<LocalMemoryTraits>;
+using UniqueGdiObject = OwnedHandle<GdiObjectTraits>;
 
 // Runs a clean-up once when the scope ends, unless dismissed.
 template <typename Action>

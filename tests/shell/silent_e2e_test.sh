@@ -45,7 +45,7 @@ case "$case_name" in
   generator)           args="/silent /generator";               code=0;    gone="generator" ;;
   msde)                args="/silent /msde";                    code=0;    gone="msde" ;;
   database)            args="/silent /database";                code=0;    gone="database" ;;
-  upper-case)          args="/SILENT /all";                     code=0;    gone="" ;;
+  upper-case)          args="/SILENT /all";                     code=0;    gone="";   dialog=1 ;;
   help-on-empty)       args="/silent";                          code=87;   gone="roots"; box="$help_text"; machine=empty ;;
   # A quoted log path with a blank in it.
   logfile-all)         log="$logs/all run.log"
@@ -131,7 +131,11 @@ status=0
 timeout -k 5 60 "$WINELOADER" wineboot </dev/null >/dev/null 2>&1 || status=$?
 [ "$status" -lt 124 ] || hung "wineboot" 60
 reader=""
-if [ -n "$box" ]; then
+if [ -n "${dialog:-}" ]; then
+  # Not the silent mode: the dialog opens; it is closed once detection has ended.
+  wine "$bin/box_reader.exe" "Varnek Removal Utility" 120000 'C:\dialog.txt' cancel </dev/null >/dev/null 2>&1 &
+  reader=$!
+elif [ -n "$box" ]; then
   wine "$bin/box_reader.exe" ZEMRemove 60000 'C:\box.txt' </dev/null >/dev/null 2>&1 &
   reader=$!
 fi
@@ -145,7 +149,10 @@ ZEM_COMMAND_LINE="\"$bin/ZEMRemove.exe\" $args" timeout -k 5 180 "$WINELOADER" "
 result=$(tr -d '\r' <"$prefix.result")
 echo "ZEMRemove.exe $args: $result"
 [ "${result%% after*}" = "exit $code" ] || fail "expected exit $code, got '$result'"
-if [ -n "$reader" ]; then
+if [ -n "${dialog:-}" ]; then
+  wait "$reader" || fail "no dialog \"Varnek Removal Utility\" appeared and closed"
+  rm -f "$prefix/drive_c/dialog.txt"
+elif [ -n "$reader" ]; then
   wait "$reader" || fail "no message box with the caption ZEMRemove appeared"
   shown=$(cat "$prefix/drive_c/box.txt" 2>/dev/null || true)
   rm -f "$prefix/drive_c/box.txt"

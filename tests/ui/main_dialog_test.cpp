@@ -1,0 +1,457 @@
+// The main dialog in a real window: what the operator sees and can do.
+#include "dialog_under_test.h"
+
+#include "app/resource.h"
+#include "support/owned_handle.h"
+#include "support/platform_seam.h"
+#include "testkit/message_box.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <stdexcept>
+
+using K = ProductKind;
+using Rows = std::vector<std::string>;
+
+namespace {
+
+bool Contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+std::vector<std::string> Removals(ScriptedSuite& suite)
+{
+    std::vector<std::string> removals;
+    for (const std::string& entry : suite.Journal()) {
+        if (entry.rfind("remove ", 0) == 0)
+            removals.push_back(entry.substr(7));
+    }
+    return removals;
+}
+
+// Answers the confirmation with `button` and checks its question.
+void Confirm(const std::string& question, int button)
+{
+    ShownBox box = WaitForMessageBox("Confirm Removal");
+    ASSERT_TRUE(box) << "no confirmation for: " << question;
+    EXPECT_EQ(question, box.text);
+    ASSERT_TRUE(AnswerMessageBox(box, button));
+}
+
+RECT ClientRect(HWND dialog, HWND control)
+{
+    RECT rect = {};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+} // namespace
+
+TEST(MainDialogStart, NothingInstalledListsNothingAndDisablesBoth)
+{
+    DialogUnderTest dialog([](ScriptedSuite&) {});
+    ASSERT_TRUE(dialog.OpenAndDetected());
+    EXPECT_EQ(Rows(), dialog.Rows());
+    EXPECT_FALSE(dialog.Enabled(IDC_REMOVE));
+    EXPECT_FALSE(dialog.Enabled(IDC_REMOVE_ALL));
+    // The interactive detection order, each product once.
+    std::vector<std::string> expected;
+    for (K kind : kInteractiveDetectionOrder)
+        expected.push_back(std::string("detect ") + DefaultProductName(kind));
+    EXPECT_EQ(expected, dialog.Suite().Journal());
+    EXPECT_TRUE(Contains(dialog.LogText(), "\r\n**************************************************\r\n"
+                                           "* Detecting Microsoft SQL Server Desktop Engine\r\n"));
+    char title[64] = {};
+    GetWindowTextA(dialog.Window(), title, sizeof title);
+    EXPECT_STREQ("Varnek Removal Utility", title);
+    EXPECT_NE(0, SendMessageA(dialog.Window(), WM_GETICON, ICON_BIG, 0));
+    EXPECT_NE(0, SendMessageA(dialog.Window(), WM_GETICON, ICON_SMALL, 0));
+    EXPECT_EQ(SendMessageA(dialog.Window(), WM_GETICON, ICON_BIG, 0),
+              SendMessageA(dialog.Window(), WM_QUERYDRAGICON, 0, 0));
+}
+
+// Whether the list shows anything but its background below the header.
+bool ListAreaDrawn(HWND list)
+{
+    RECT area = {}, header = {};
+    GetClientRect(list, &area);
+    GetWindowRect(reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0)), &header);
+    HDC dc = GetDC(list);
+    const COLORREF background = GetPixel(dc, area.right - 2, area.bottom - 2);
+    bool drawn = false;
+    for (int y = header.bottom - header.top + 1; y < area.bottom && !drawn; y += 1)
+        for (int x = 0; x < area.right && !drawn; x += 1)
+            drawn = GetPixel(dc, x, y) != background;
+    ReleaseDC(list, dc);
+    return drawn;
+}
+
+TEST(MainDialogStart, EmptyListShowsItsText)
+{
+    DialogUnderTest dialog([](ScriptedSuite&) {});
+    ASSERT_TRUE(dialog.OpenAndDetected());
+    HWND list = dialog.Item(IDC_PRODUCT_LIST);
+    RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    EXPECT_TRUE(WaitUntil([&] { return ListAreaDrawn(list); }, 3000));
+}
+
+TEST(MainDialogStart, ListsWhatDetectionFoundWithVersions)
+{
+    DialogUnderTest dialog([](ScriptedSuite& suite) {
+        suite.Install({K::Relay, K::Console});
+        suite[K::Relay].version = "8.1.2";
+    });
+    ASSERT_TRUE(dialog.OpenAndDetected());
+    // Sorted by name, descending, until a header click.
+    EXPECT_EQ((Rows{"Varnek Relay|8.1.2", "Varnek Console|unknown"}), dialog.Rows());
+    EXPECT_FALSE(dialog.Enabled(IDC_REMOVE));
+    EXPECT_TRUE(dialog.Enabled(IDC_REMOVE_ALL));
+
+    // A click on "Name" sorts ascending; the selected product stays selected where it moved.
+    dialog.SelectRow(0, true);
+    HWND list = dialog.Item(IDC_PRODUCT_LIST);
+    NMLISTVIEW click = {};
+    click.hdr.hwndFrom = list;
+    click.hdr.idFrom = IDC_PRODUCT_LIST;
+    click.hdr.code = LVN_COLUMNCLICK;
+    click.iItem = -1;
+    click.iSubItem = 0;
+    SendMessageA(dialog.Window(), WM_NOTIFY, IDC_PRODUCT_LIST, reinterpret_cast<LPARAM>(&click));
+    EXPECT_EQ((Rows{"Varnek Console|unknown", "Varnek Relay|8.1.2"}), dialog.Rows());
+    EXPECT_EQ(1, SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0));
+    EXPECT_EQ(1, SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+TEST(MainDialogStart, DetectionCutShortOffersOnlyWhatWasFound)
+{
+    // MSDE and the client come before DLP in the detection order; the console after it.
+    DialogUnderTest dialog([](ScriptedSuite& suite) {
+        suite.Install({K::MSDE, K::Client, K::Console});
+        suite[K::DLP].onDetect = [] { throw std::runtime_error("detection broke"); };
+    });
+    ASSERT_TRUE(dialog.Open());
+    ASSERT_TRUE(WaitUntil([&] { return Contains(dialog.LogText(), "detection broke"); }));
+    EXPECT_TRUE(dialog.WaitForRows({"Varnek Client|unknown", "Microsoft SQL Server Desktop Engine|unknown"}))
+        << ::testing::PrintToString(dialog.Rows());
+}
+
+TEST(MainDialogSelection, RowSelectionDrivesRemoveButton)
+{
+    DialogUnderTest dialog([](ScriptedSuite& suite) { suite.Install({K::Relay, K::Console}); });
+    ASSERT_TRUE(dialog.OpenAndDetected());
+    dialog.SelectRow(0, true);
+    EXPECT_TRUE(WaitUntil([&] { return dialog.Enabled(IDC_REMOVE); }));
+    EXPECT_TRUE(dialog.Enabled(IDC_REMOVE_ALL));
+    dialog.SelectRow(0, false);
+    EXPECT_TRUE(WaitUntil([&] { return !dialog.Enabled(IDC_REMOVE); }));
+    EXPECT_TRUE(dialog.Enabled(IDC_REMOVE_ALL));
+}
+
+TEST(MainDialogKeys, EnterDoesNothing)
+{
+    DialogUnderTest dialog([](ScriptedSuite& suite) { suite.Install({K::Relay}); });
+    ASSERT_TRUE(dialog.OpenAndDetected());
+    dialog.SelectRow(0, true);
+    dialog.PressKey(VK_RETURN);
+    PostMessageA(dialog.Window(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ASSERT_TRUE(dialog.Settle());
+    EXPECT_TRUE(IsWindow(dialog.Window()));
+    EXPECT_TRUE(OpenMessageBoxes().empty());
+    EXPECT_TRUE(Removals(dialog.Suite()).empty());
+}
+
+TEST(MainDialogKeys, EscapeAndCloseAreIgnoredDuringARunAndCloseAfterIt)
+{
+    Windows::UniqueKernelHandle gate(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    HANDLE event = gate.get();
+    DialogUnderTest dialog([event](ScriptedSuite& suite) {
+        suite[K::MSDE].onDetect = [event] { WaitForTestEvent(event); };
+    });
+    ASSERT_TRUE(dialog.Open());
+    ASSERT_TRUE(WaitUntil([&] { return dialog.CloseGrayed(); }));
+    EXPECT_FALSE(dialog.Enabled(IDC_REMOVE_ALL));
+    dialog.PressKey(VK_ESCAPE);
+    PostMessageA(dialog.Window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    PostMessageA(dialog.Window(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(dialog.Settle());
+    EXPECT_TRUE(IsWindow(dialog.Window()));
+
+    SetEvent(event);
+    ASSERT_TRUE(dialog.WaitUntilIdle());
+    dialog.PressKey(VK_ESCAPE);
+    EXPECT_TRUE(dialog.WaitClosed());
+}
+
+TEST(MainDialogKeys, CtrlAAndTripleClickInTheLogPaneSelectAll)
+{
+    DialogUnderTest dialog([](ScriptedSuite&) {});
+    ASSERT_TRUE(dialog.OpenAndDetected());
+    HWND pane = dialog.Item(IDC_LOG);
+    auto selectsAll = [&] {
+        DWORD start = 1, end = 0;
+        SendMessageA(pane, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        return start == 0 && end == static_cast<DWORD>(GetWindowTextLengthA(pane));
+    };
+
+    SendMessageA(pane, EM_SETSEL, 0, 0);
+    const LPARAM spot = MAKELPARAM(20, 20);
+    PostMessageA(pane, WM_LBUTTONDBLCLK, MK_LBUTTON, spot);
+    PostMessageA(pane, WM_LBUTTONUP, 0, spot);
+    PostMessageA(pane, WM_LBUTTONDOWN, MK_LBUTTON, spot);
+    PostMessageA(pane, WM_LBUTTONUP, 0, spot);
+    ASSERT_TRUE(dialog.Settle());
+    EXPECT_TRUE(selectsAll()) << "triple click";
+
+    // Ctrl held down in the dialog thread's key state, which this thread shares
+    // for the moment. The pane starts at its top; Ctrl+A scrolls to the caret.
+    SendMessageA(pane, EM_SETSEL, 0, 0);
+    SendMessageA(pane, EM_SCROLLCARET, 0, 0);
+    ASSERT_EQ(0, SendMessageA(pane, EM_GETFIRSTVISIBLELINE, 0, 0));
+    const DWORD self = GetCurrentThreadId();
+    const DWORD dialogThread = GetWindowThreadProcessId(dialog.Window(), nullptr);
+    ASSERT_TRUE(AttachThreadInput(self, dialogThread, TRUE));
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    PostMessageA(pane, WM_KEYDOWN, 'A', 1);
+    PostMessageA(pane, WM_KEYUP, 'A', 0xC0000001);
+    bool settled = dialog.Settle();
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+    AttachThreadInput(self, dialogThread, FALSE);
+    ASSERT_TRUE(settled);
+    EXPECT_TRUE(selectsAll()) << "Ctrl+A";
+    EXPECT_LT(0, SendMessageA(pane, EM_GETFIRSTVISIBLELINE, 0, 0));
+}
+
+struct ConfirmationCase {
+    const char* name;
+    std::vector<K> selected; // empty: "Remove All"
+    const char* question;
+    std::vector<std::string> removed;
+};
+
+class MainDialogConfirmation : public ::testing::TestWithParam<ConfirmationCase> {};
+
+TEST_P(MainDialogConfirmation, AsksThenRemovesInOrder)
+{
+    const ConfirmationCase& c = GetParam();
+    DialogUnderTest dialog([](ScriptedSuite& suite) {
+        suite.Install({K::Client, K::LoggingService, K::Relay, K::Server, K::Console});
+    });
+    ASSERT_TRUE(dialog.OpenAndDetected());
+    for (K kind : c.selected) {
+        Rows rows = dialog.Rows();
+        auto row = std::find_if(rows.begin(), rows.end(), [&](const std::string& r) {
+            return r.rfind(std::string(DefaultProductName(kind)) + "|", 0) == 0;
+        });
+        ASSERT_NE(rows.end(), row);
+        dialog.SelectRow(static_cast<int>(row - rows.begin()), true);
+    }
+    ASSERT_TRUE(WaitUntil([&] { return dialog.Enabled(c.selected.empty() ? IDC_REMOVE_ALL : IDC_REMOVE); }));
+
+    // Cancel starts nothing.
+    dialog.Click(c.selected.empty() ? IDC_REMOVE_ALL : IDC_REMOVE);
+    Confirm(c.question, IDCANCEL);
+    ASSERT_TRUE(dialog.Settle());
+    EXPECT_FALSE(dialog.CloseGrayed());
+    EXPECT_TRUE(Removals(dialog.Suite()).empty());
+
+    dialog.Click(c.selected.empty() ? IDC_REMOVE_ALL : IDC_REMOVE);
+    Confirm(c.question, IDOK);
+    ShownBox summary = WaitForMessageBox("Success");
+    ASSERT_TRUE(summary);
+    EXPECT_EQ(c.removed, Removals(dialog.Suite()));
+    ASSERT_TRUE(AnswerMessageBox(summary, IDOK));
+    ASSERT_TRUE(dialog.WaitUntilIdle());
+    // The view's selection follows the model's, not the old row positions.
+    EXPECT_EQ(0, SendMessageA(dialog.Item(IDC_PRODUCT_LIST), LVM_GETSELECTEDCOUNT, 0, 0));
+    EXPECT_FALSE(dialog.Enabled(IDC_REMOVE));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    MainDialog, MainDialogConfirmation,
+    ::testing::Values(
+        ConfirmationCase{"One", {K::Console}, "Are you sure you want to remove \"Varnek Console\"?", {"Varnek Console"}},
+        ConfirmationCase{"Several",
+                         {K::Server, K::Console},
+                         "Are you sure you want to remove the 2 selected components?",
+                         {"Varnek Console", "Varnek Server"}},
+        ConfirmationCase{"All",
+                         {},
+                         "Are you sure you want to remove all 5 installed components?",
+                         {"Varnek Console", "Varnek Relay", "Varnek Server", "Varnek Client Logging Service",
+                          "Varnek Client"}}),
+    [](const ::testing::TestParamInfo<ConfirmationCase>& info) { return std::string(info.param.name); });
+
+TEST(MainDialogRemoval, ClientRuleRefusesAndKeepsTheSelection)
+{
+    DialogUnderTest dialog([](ScriptedSuite& suite) { suite.Install({K::Client, K::Relay, K::Server}); });
+    ASSERT_TRUE(dialog.OpenAndDetected());
+    ASSERT_EQ((Rows{"Varnek Server|unknown", "Varnek Relay|unknown", "Varnek Client|unknown"}), dialog.Rows());
+    dialog.SelectRow(2, true);
+    ASSERT_TRUE(WaitUntil([&] { return dialog.Enabled(IDC_REMOVE); }));
+    dialog.Click(IDC_REMOVE);
+    Confirm("Are you sure you want to remove \"Varnek Client\"?", IDOK);
+    ShownBox refusal = WaitForMessageBox("Some installed components depend on the client");
+    ASSERT_TRUE(refusal);
+    EXPECT_EQ("Removing the client will destroy relay and server configuration.\r\n"
+              "In order to remove the client, you must also remove the following components:\r\n\r\n"
+              "Varnek Relay\r\nVarnek Server\r\n",
+              refusal.text);
+    ASSERT_TRUE(AnswerMessageBox(refusal, IDOK));
+    ASSERT_TRUE(dialog.Settle());
+    EXPECT_TRUE(Removals(dialog.Suite()).empty());
+    EXPECT_TRUE(dialog.Enabled(IDC_REMOVE));
+    EXPECT_EQ(3u, dialog.Rows().size());
+}
+
+TEST(MainDialogRemoval, LastProductsGoneThenRootCleanUpAfterTheSummary)
+{
+    DialogUnderTest dialog([](ScriptedSuite& suite) { suite.Install({K::Relay}); });
+    ASSERT_TRUE(dialog.OpenAndDetected());
+    dialog.Click(IDC_REMOVE_ALL);
+    Confirm("Are you sure you want to remove all 1 installed components?", IDOK);
+    ShownBox summary = WaitForMessageBox("Success");
+    ASSERT_TRUE(summary);
+    EXPECT_EQ("Successfully removed 1 products.", summary.text);
+    EXPECT_TRUE(Contains(dialog.LogText(), "x Removing Varnek Relay\r\n"));
+    EXPECT_FALSE(Contains(dialog.LogText(), "No more products installed"));
+    EXPECT_EQ(0, dialog.RootCleanups());
+
+    ASSERT_TRUE(AnswerMessageBox(summary, IDOK));
+    ASSERT_TRUE(WaitUntil([&] { return dialog.RootCleanups() == 1; }));
+    ASSERT_TRUE(dialog.WaitForRows({}));
+    EXPECT_TRUE(Contains(dialog.LogText(), "\r\nNo more products installed. Removing root folders and reg keys...\r\n"
+                                           "\r\nxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx\r\n"
+                                           "x Removing Varnek root folders and registry keys\r\n"
+                                           "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx\r\n"
+                                           "test: root clean-up\r\n"));
+    EXPECT_EQ(Rows(), dialog.Rows());
+    EXPECT_FALSE(dialog.Enabled(IDC_REMOVE_ALL));
+}
+
+struct FailureCase {
+    const char* name;
+    bool removeSucceeds;
+    bool survivesRemoval;
+    Rows rowsAfter;
+    int rootCleanups;
+};
+
+class MainDialogFailedRemoval : public ::testing::TestWithParam<FailureCase> {};
+
+TEST_P(MainDialogFailedRemoval, ShowsErrorsAndListsWhatIsLeft)
+{
+    const FailureCase& c = GetParam();
+    DialogUnderTest dialog([&c](ScriptedSuite& suite) {
+        suite.Install({K::Relay, K::Console});
+        suite[K::Relay].removeSucceeds = c.removeSucceeds;
+        suite[K::Relay].survivesRemoval = c.survivesRemoval;
+    });
+    ASSERT_TRUE(dialog.OpenAndDetected());
+    dialog.Click(IDC_REMOVE_ALL);
+    Confirm("Are you sure you want to remove all 2 installed components?", IDOK);
+    ShownBox summary = WaitForMessageBox("Errors Encountered");
+    ASSERT_TRUE(summary);
+    EXPECT_EQ("Some errors were encountered.  See the log for details.", summary.text);
+    ASSERT_TRUE(AnswerMessageBox(summary, IDOK));
+    EXPECT_TRUE(dialog.WaitForRows(c.rowsAfter)) << ::testing::PrintToString(dialog.Rows());
+    EXPECT_EQ(c.rootCleanups, dialog.RootCleanups());
+    EXPECT_EQ(!c.rowsAfter.empty(), dialog.Enabled(IDC_REMOVE_ALL));
+}
+
+INSTANTIATE_TEST_SUITE_P(MainDialog, MainDialogFailedRemoval,
+                         ::testing::Values(FailureCase{"StillFound", true, true, {"Varnek Relay|unknown"}, 0},
+                                           FailureCase{"StepFailedButGone", false, false, {}, 1}),
+                         [](const ::testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
+
+TEST(MainDialogFaults, WorkerThatCannotStartLeavesNoRunBehind)
+{
+    DialogUnderTest dialog([](ScriptedSuite& suite) { suite.Install({K::Relay}); });
+    ASSERT_TRUE(dialog.OpenAndDetected());
+    WindowsPlatform::ScopedFailure noThread("_beginthreadex", EAGAIN);
+    dialog.Click(IDC_REMOVE_ALL);
+    Confirm("Are you sure you want to remove all 1 installed components?", IDOK);
+    ShownBox error = WaitForMessageBox("Errors Encountered");
+    ASSERT_TRUE(error);
+    EXPECT_EQ("Unable to start the removal.  See the log for details.", error.text);
+    EXPECT_EQ(1, noThread.Hits());
+    EXPECT_TRUE(Contains(dialog.LogText(), "Unable to start the removal: "));
+    ASSERT_TRUE(AnswerMessageBox(error, IDOK));
+    ASSERT_TRUE(dialog.Settle());
+    EXPECT_FALSE(dialog.CloseGrayed());
+    EXPECT_TRUE(dialog.Enabled(IDC_REMOVE_ALL));
+    EXPECT_TRUE(Removals(dialog.Suite()).empty());
+    EXPECT_EQ((Rows{"Varnek Relay|unknown"}), dialog.Rows());
+    dialog.PressKey(VK_ESCAPE);
+    EXPECT_TRUE(dialog.WaitClosed());
+}
+
+TEST(MainDialogFaults, DetectionThatCannotStartLeavesTheDialogClosable)
+{
+    WindowsPlatform::ScopedFailure noThread("_beginthreadex", EAGAIN);
+    DialogUnderTest dialog([](ScriptedSuite& suite) { suite.Install({K::Relay}); });
+    ASSERT_TRUE(dialog.Open());
+    ShownBox error = WaitForMessageBox("Errors Encountered");
+    ASSERT_TRUE(error);
+    EXPECT_EQ("Unable to start product detection.  See the log for details.", error.text);
+    EXPECT_TRUE(Contains(dialog.LogText(), "Unable to start product detection: "));
+    ASSERT_TRUE(AnswerMessageBox(error, IDOK));
+    ASSERT_TRUE(dialog.Settle());
+    EXPECT_FALSE(dialog.CloseGrayed());
+    EXPECT_EQ(Rows(), dialog.Rows());
+    EXPECT_FALSE(dialog.Enabled(IDC_REMOVE_ALL));
+    dialog.PressKey(VK_ESCAPE);
+    EXPECT_TRUE(dialog.WaitClosed());
+}
+
+TEST(MainDialogLayout, GrowingWidensTheListAndPaneAndKeepsButtonsAtTheRight)
+{
+    DialogUnderTest dialog([](ScriptedSuite&) {});
+    ASSERT_TRUE(dialog.OpenAndDetected());
+    HWND window = dialog.Window();
+    const int ids[] = {IDC_PRODUCT_LIST, IDC_REMOVE, IDC_REMOVE_ALL, IDC_LOG};
+    RECT before[4], after[4], client = {};
+    for (int i = 0; i < 4; ++i)
+        before[i] = ClientRect(window, dialog.Item(ids[i]));
+    GetClientRect(window, &client);
+    const int rightGap = client.right - before[2].right;
+
+    RECT frame = {};
+    GetWindowRect(window, &frame);
+    SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left + 200, frame.bottom - frame.top + 120,
+                 SWP_NOMOVE | SWP_NOZORDER);
+    GetClientRect(window, &client);
+    for (int i = 0; i < 4; ++i)
+        after[i] = ClientRect(window, dialog.Item(ids[i]));
+
+    // The list: same top and height, 200 wider.
+    EXPECT_EQ(before[0].top, after[0].top);
+    EXPECT_EQ(before[0].bottom, after[0].bottom);
+    EXPECT_EQ(before[0].right - before[0].left + 200, after[0].right - after[0].left);
+    // The buttons: moved with the right edge, same size.
+    for (int i = 1; i <= 2; ++i) {
+        EXPECT_EQ(before[i].left + 200, after[i].left);
+        EXPECT_EQ(before[i].top, after[i].top);
+    }
+    EXPECT_EQ(rightGap, client.right - after[2].right);
+    // The pane: top fixed, larger both ways.
+    EXPECT_EQ(before[3].top, after[3].top);
+    EXPECT_EQ(before[3].right + 200, after[3].right);
+    EXPECT_EQ(before[3].bottom + 120, after[3].bottom);
+
+    // Never smaller than the template.
+    SetWindowPos(window, nullptr, 0, 0, 100, 100, SWP_NOMOVE | SWP_NOZORDER);
+    RECT small = {};
+    GetWindowRect(window, &small);
+    EXPECT_EQ(frame.right - frame.left, small.right - small.left);
+    EXPECT_EQ(frame.bottom - frame.top, small.bottom - small.top);
+}
