@@ -11,6 +11,9 @@ packages=(
   wixl msitools
   unixodbc unixodbc-dev gcc
   python3
+  # The emulated machine that runs the shipped 32-bit build (scripts/vm32),
+  # and the 32-bit stand-in ODBC driver it uses.
+  qemu-system-x86 mmdebstrap e2fsprogs gcc-multilib
 )
 
 missing=()
@@ -29,5 +32,6 @@ sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then
   sudo_cmd=(sudo)
 fi
-"${sudo_cmd[@]}" apt-get update -q
-DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q "${missing[@]}"
+# Other installs may hold the dpkg lock for a while: wait for it.
+"${sudo_cmd[@]}" apt-get -o DPkg::Lock::Timeout=600 update -q
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get -o DPkg::Lock::Timeout=600 install -y -q "${missing[@]}"

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the 32-bit program and its tests, and runs
 # every test under Wine. Extra arguments go to ctest (e.g. -R LogBanner).
+# Then the smoke suite runs the shipped 32-bit program itself in an emulated
+# machine (scripts/vm32/smoke.sh; ZEM_SKIP_VM32=1 skips it for quick local runs).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -8,7 +10,7 @@ bash scripts/setup.sh
 source scripts/wine-env.sh
 
 # The shipped program is the 32-bit build; the tests check what it is.
-cmake --preset win32 -B "$ZEM_BUILD_DIR-win32" >/dev/null
+cmake --preset win32 -B "$ZEM_BUILD_DIR-win32" -DZEM_BUILD_FIXTURES=ON >/dev/null
 cmake --build "$ZEM_BUILD_DIR-win32" -j2 --target ZEMRemove
 
 cmake --preset wine -B "$ZEM_BUILD_DIR" -DZEM_SHIPPED_EXE="$ZEM_BUILD_DIR-win32/bin/ZEMRemove.exe" >/dev/null
@@ -28,4 +30,10 @@ ctest --preset wine --test-dir "$ZEM_BUILD_DIR" "$@" || status=$?
 
 wineserver -k 2>/dev/null || true
 stop_display
+
+if [ "${ZEM_SKIP_VM32:-}" = 1 ]; then
+  echo "vm32: the 32-bit smoke suite was skipped (ZEM_SKIP_VM32=1)"
+else
+  bash scripts/vm32/smoke.sh || status=1
+fi
 exit $status
