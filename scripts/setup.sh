@@ -11,10 +11,10 @@ packages=(
   wixl msitools
   unixodbc unixodbc-dev gcc
   python3
-  # The emulated machine that runs the shipped 32-bit build (scripts/vm32),
-  # and the 32-bit stand-in ODBC driver it uses.
-  qemu-system-x86 mmdebstrap e2fsprogs gcc-multilib
 )
+
+# A caller may name more (the emulated machine's tools, say).
+packages+=("$@")
 
 missing=()
 for package in "${packages[@]}"; do

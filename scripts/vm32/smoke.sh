@@ -13,6 +13,9 @@ win32="$ZEM_BUILD_DIR-win32"
 vm="$ZEM_BUILD_DIR/vm32"
 started=$SECONDS
 
+# The emulated machine and the 32-bit stand-in ODBC driver it uses.
+bash "$here/../setup.sh" qemu-system-x86 mmdebstrap e2fsprogs gcc-multilib
+
 cmake --preset win32 -B "$win32" -DZEM_BUILD_FIXTURES=ON >/dev/null
 nice -n 15 cmake --build "$win32" -j2 --target zem_vm32_payload >/dev/null
 
