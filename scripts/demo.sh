@@ -19,6 +19,8 @@ bash scripts/prepare-prefix.sh
 
 source scripts/display.sh
 start_display
+# Whatever ends the demo (a failure, Ctrl-C) stops the display.
+trap stop_display EXIT
 wineserver -k 2>/dev/null || true
 
 demo="$ZEM_BUILD_DIR/demo-machine"
@@ -58,7 +60,6 @@ echo "== the same removal with its log shown, on a second copy"
 run_silent_all "$demo-transcript" silent_transcript.exe
 rm -rf "$demo-transcript"
 
-stop_display
 echo
 code=${result#exit }
 echo "demo: ZEMRemove.exe /silent /all exit code: ${code%% after*}"
