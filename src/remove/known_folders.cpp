@@ -16,7 +16,7 @@ using GetFolderPathFunction = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
 
 std::optional<std::string> GetKnownFolder(int csidl)
 {
-    if (WindowsPlatform::InjectedFailure("SHGetFolderPathA", std::to_string(csidl)))
+    if (WindowsPlatform::InjectedFailure(WindowsPlatform::SeamCall::SHGetFolderPathA, std::to_string(csidl)))
         return std::nullopt;
     UniqueModule shell(LoadLibraryA("shell32.dll"));
     if (!shell)
