@@ -158,19 +158,6 @@ void CreateTestLink(HKEY root, const std::string& linkSubkey, const std::string&
           "pointing link " + linkSubkey);
 }
 
-std::string TestKeySecurity(HKEY root, const std::string& subkey)
-{
-    Windows::UniqueRegistryKey key;
-    Check(RegOpenKeyExA(root, subkey.c_str(), 0, READ_CONTROL | View, key.put()), "opening key " + subkey);
-    const SECURITY_INFORMATION what = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
-    DWORD size = 0;
-    RegGetKeySecurity(key.get(), what, nullptr, &size);
-    std::string bytes(size, '\0');
-    Check(RegGetKeySecurity(key.get(), what, &bytes[0], &size), "reading the security of " + subkey);
-    bytes.resize(size);
-    return bytes;
-}
-
 ScratchEntries::~ScratchEntries()
 {
     for (const std::string& path : paths_)

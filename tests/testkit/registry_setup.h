@@ -29,9 +29,6 @@ bool TryDeleteTestTree(HKEY root, const std::string& subkey) noexcept;
 // Makes `linkSubkey` a registry link to `targetSubkey` of the same root
 // (HKEY_CURRENT_USER or HKEY_USERS only).
 void CreateTestLink(HKEY root, const std::string& linkSubkey, const std::string& targetSubkey);
-// The key's owner and access list as self-relative bytes, to tell whether
-// anything changed them.
-std::string TestKeySecurity(HKEY root, const std::string& subkey);
 
 // Uniquely named entries under a real key (the Uninstall key, say) that are
 // deleted with the object.
