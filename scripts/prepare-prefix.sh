@@ -17,8 +17,20 @@ prefer_native_odbc_installer() {
   touch "$odbc_stamp"
 }
 
+# Wine's default debugger answers a crash with exit code 0, so a test program
+# that crashes would count as passed. Without a debugger the process ends with
+# the exception's code.
+crash_ends_with_failure() {
+  local crash_stamp="$WINEPREFIX/.zem-crash-exit-code"
+  [ -f "$crash_stamp" ] && return 0
+  wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /t REG_SZ /d '' /f >/dev/null 2>&1
+  wineserver -w
+  touch "$crash_stamp"
+}
+
 if [ -f "$stamp" ]; then
   prefer_native_odbc_installer
+  crash_ends_with_failure
   exit 0
 fi
 
@@ -38,4 +50,5 @@ wine wineboot </dev/null >/dev/null 2>&1 || true
 wineserver -k 2>/dev/null || true
 wineserver -w 2>/dev/null || true
 prefer_native_odbc_installer
+crash_ends_with_failure
 touch "$stamp"

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "support/caught_exception.h"
+#include "support/crash_dump.h"
 
 #include <memory>
 #include <utility>
@@ -12,11 +13,14 @@ void StorePendingException(std::unique_ptr<CaughtException> caught);
 std::unique_ptr<CaughtException> TakePendingException();
 
 // Runs `deliver`; a UserCancelled is dropped, anything else is captured into the
-// pending slot, replacing what was stored there.
+// pending slot, replacing what was stored there. An object thrown during the
+// delivery itself may leave a crash dump, written at the throw; the handlers
+// here are outside that scope.
 template <typename Deliver>
 void DeliverNotification(Deliver&& deliver) noexcept
 {
     try {
+        WindowsPlatform::NotificationDumpScope dumpsAtThrow;
         std::forward<Deliver>(deliver)();
     } catch (const UserCancelled&) {
     } catch (...) {

@@ -31,6 +31,7 @@ struct Seam {
     int nextId = 1;
     std::map<int, FailureRule> failures;
     std::map<int, AttributeRule> attributes;
+    std::map<int, std::string> userNames;
     UnfiredFailureHandler unfired = nullptr;
 };
 
@@ -107,6 +108,36 @@ DWORD InjectedAttributes(const std::string& path, DWORD* reparseTag)
         }
     }
     return 0;
+}
+
+bool InjectedUserName(std::string& name)
+{
+    Seam& seam = TheSeam();
+    if (seam.armed.load(std::memory_order_acquire) == 0)
+        return false;
+    std::lock_guard<std::mutex> guard(seam.lock);
+    if (seam.userNames.empty())
+        return false;
+    // The latest armed name wins.
+    name = seam.userNames.rbegin()->second;
+    return true;
+}
+
+ScopedUserName::ScopedUserName(const std::string& name)
+{
+    Seam& seam = TheSeam();
+    std::lock_guard<std::mutex> guard(seam.lock);
+    id_ = seam.nextId++;
+    seam.userNames[id_] = name;
+    seam.armed.fetch_add(1, std::memory_order_release);
+}
+
+ScopedUserName::~ScopedUserName()
+{
+    Seam& seam = TheSeam();
+    std::lock_guard<std::mutex> guard(seam.lock);
+    seam.userNames.erase(id_);
+    seam.armed.fetch_sub(1, std::memory_order_release);
 }
 
 ScopedFailure::ScopedFailure(SeamCall call, DWORD code, const std::string& objectPart, int times, Firing firing)

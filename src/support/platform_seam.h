@@ -39,7 +39,9 @@ namespace WindowsPlatform {
     X(SetNamedSecurityInfoA_Dacl)  \
     X(AssignProcessToJobObject)  \
     X(ControlService)            \
-    X(SHGetFolderPathA)
+    X(SHGetFolderPathA)          \
+    X(GetProcAddress)            \
+    X(_beginthreadex)
 
 enum class SeamCall {
 #define ZEM_SEAM_ENUMERATOR(name) name,
@@ -58,6 +60,22 @@ DWORD InjectedFailure(SeamCall call, const std::string& object = std::string());
 // addition to its real ones (FILE_ATTRIBUTE_REPARSE_POINT, say), with the
 // reparse tag that goes with them; 0 when nothing is armed for the path.
 DWORD InjectedAttributes(const std::string& path, DWORD* reparseTag = nullptr);
+
+// The user name a test wants GetUserNameA to answer; false when nothing is
+// armed and the system is to be asked.
+bool InjectedUserName(std::string& name);
+
+// Makes GetUserNameA answer `name` (for instance "SYSTEM") while it lives.
+class ScopedUserName {
+public:
+    explicit ScopedUserName(const std::string& name);
+    ~ScopedUserName();
+    ScopedUserName(const ScopedUserName&) = delete;
+    ScopedUserName& operator=(const ScopedUserName&) = delete;
+
+private:
+    int id_;
+};
 
 // Told of every rule that was armed to fire and was let go without firing:
 // such a rule tested nothing. The test kit fails the running test here.

@@ -4,6 +4,7 @@
 #include "support/owned_handle.h"
 #include "support/platform_seam.h"
 #include "support/windows_error.h"
+#include "testkit/file_tree.h"
 #include "testkit/fixture_programs.h"
 #include "testkit/recording_log.h"
 #include "testkit/registered_service.h"
@@ -12,8 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 using WindowsPlatform::SeamCall;
@@ -64,19 +63,6 @@ std::string RunningLine(const std::string& command)
     return std::string("Running uninstaller for \"") + Product + "\" with command " + command + "\r\n";
 }
 
-bool FileExists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 } // namespace
 
 TEST(UninstallerRunner, WaitEndsOnlyWhenTheGrandchildHasEnded)
@@ -91,7 +77,7 @@ TEST(UninstallerRunner, WaitEndsOnlyWhenTheGrandchildHasEnded)
     DWORD elapsed = GetTickCount() - start;
 
     EXPECT_TRUE(call.result);
-    EXPECT_TRUE(FileExists(marker)) << "returned before the grandchild wrote its marker";
+    EXPECT_TRUE(Exists(marker)) << "returned before the grandchild wrote its marker";
     EXPECT_GE(elapsed, 1000u);
     EXPECT_EQ(call.log.Text(),
               RunningLine(call.commandLine) + "...waiting for the uninstaller to finish...finished\r\n");
@@ -123,7 +109,7 @@ TEST(UninstallerRunner, UninstallerSeesOurEnvironment)
     SetEnvironmentVariableA(variable.c_str(), nullptr);
 
     EXPECT_TRUE(call.result);
-    EXPECT_EQ(ReadFile(output), "value with blanks & signs");
+    EXPECT_EQ(ReadTestFile(output), "value with blanks & signs");
 }
 
 TEST(UninstallerRunner, MissingProgramIsAnErrorCreatingTheProcess)
@@ -182,7 +168,7 @@ TEST(UninstallerRunner, RunsInsideAJobThatForbidsBreakingAway)
     call.commandLine = Uninstaller("spawn \"" + marker + "\"");
     ASSERT_TRUE(RunBounded(call));
     EXPECT_TRUE(call.result) << call.log.Text();
-    EXPECT_TRUE(FileExists(marker)) << "returned before the grandchild wrote its marker";
+    EXPECT_TRUE(Exists(marker)) << "returned before the grandchild wrote its marker";
     EXPECT_EQ(call.log.Text(),
               RunningLine(call.commandLine) + "...waiting for the uninstaller to finish...finished\r\n");
     CloseHandle(outerJob);

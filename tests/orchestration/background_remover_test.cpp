@@ -1,0 +1,202 @@
+#include "orchestration/background_remover.h"
+#include "orchestration/run_messages.h"
+#include "support/platform_seam.h"
+#include "support/windows_error.h"
+#include "testkit/recording_log.h"
+#include "testkit/scripted_product.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <functional>
+#include <memory>
+#include <thread>
+
+namespace {
+
+using K = ProductKind;
+
+struct Pumped {
+    bool arrived = false;
+    MSG finished{};
+    std::vector<WPARAM> timers;
+};
+
+class BackgroundRemoverRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        window_ = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+        ASSERT_NE(window_, nullptr) << GetLastError();
+        remover_.SetWindow(window_);
+    }
+    void TearDown() override
+    {
+        remover_.ReleaseThread();
+        KillTimer(window_, kRunTimerId);
+        DestroyWindow(window_);
+    }
+
+    // Pumps this thread's queue as the dialog would until `finished` arrives
+    // (at most 10 s), then waits for the worker.
+    Pumped Finish(UINT finished, const std::function<void()>& onTimer = nullptr)
+    {
+        Pumped pumped;
+        const DWORD start = GetTickCount();
+        while (!pumped.arrived && GetTickCount() - start < 10000) {
+            MSG message;
+            while (!pumped.arrived && PeekMessageA(&message, window_, 0, 0, PM_REMOVE)) {
+                if (message.message == WM_TIMER) {
+                    pumped.timers.push_back(message.wParam);
+                    if (onTimer)
+                        onTimer();
+                } else if (message.message == finished) {
+                    pumped.arrived = true;
+                    pumped.finished = message;
+                }
+            }
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        }
+        remover_.ReleaseThread();
+        KillTimer(window_, remover_.Timer());
+        return pumped;
+    }
+    std::vector<ZEMProduct*> Products(std::initializer_list<K> kinds)
+    {
+        std::vector<ZEMProduct*> products;
+        for (K kind : kinds)
+            products.push_back(suite_.Get(kind));
+        return products;
+    }
+    bool Logged(const std::string& line) const
+    {
+        const std::vector<std::string> lines = log_.Lines();
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    }
+
+    HWND window_ = nullptr;
+    RecordingLog log_;
+    ScriptedSuite suite_{&log_};
+    BackgroundRemover remover_{&log_};
+};
+
+struct OwnedEvent {
+    HANDLE handle = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ~OwnedEvent() { CloseHandle(handle); }
+};
+
+} // namespace
+
+TEST_F(BackgroundRemoverRun, DetectionHandsBackInstalledProductsInOrderWhileTheTimerTicks)
+{
+    suite_.Install({K::Relay, K::Client, K::MSDE});
+    // The detection waits for the first tick, so the tick is seen during the run.
+    OwnedEvent ticked;
+    bool sawTick = false;
+    suite_[K::Console].onDetect = [&] { sawTick = WaitForTestEvent(ticked.handle); };
+
+    remover_.StartDetection(suite_.Catalogue().InOrder(kInteractiveDetectionOrder));
+    EXPECT_EQ(remover_.Timer(), kRunTimerId);
+    const Pumped pumped = Finish(WM_DETECTION_FINISHED, [&] { SetEvent(ticked.handle); });
+
+    ASSERT_TRUE(pumped.arrived);
+    EXPECT_EQ(pumped.finished.wParam, 0u);
+    EXPECT_EQ(pumped.finished.lParam, 0);
+    EXPECT_TRUE(sawTick);
+    EXPECT_EQ(std::count(pumped.timers.begin(), pumped.timers.end(), kRunTimerId),
+              static_cast<std::ptrdiff_t>(pumped.timers.size()));
+    EXPECT_EQ(remover_.Products(), Products({K::MSDE, K::Client, K::Relay}));
+    EXPECT_EQ(suite_.Journal().size(), kProductCount);
+    EXPECT_TRUE(Logged("* Detecting Varnek Server"));
+}
+
+TEST_F(BackgroundRemoverRun, RemovalCountsWhatTheSecondDetectionNoLongerFinds)
+{
+    const struct {
+        const char* what;
+        bool removeSucceeds, survives;
+        bool succeeded, relayRemoved, stepsFailedLine;
+    } cases[] = {
+        {"clean removal", true, false, true, true, false},
+        {"failed steps, but gone", false, false, false, true, true},
+        {"still found afterwards", true, true, false, false, false},
+    };
+    for (const auto& c : cases) {
+        log_.Clear();
+        suite_.Install({K::Relay, K::Console});
+        suite_[K::Relay].removeSucceeds = c.removeSucceeds;
+        suite_[K::Relay].survivesRemoval = c.survives;
+
+        remover_.StartRemoval(Products({K::Relay, K::Console}));
+        const Pumped pumped = Finish(WM_REMOVAL_FINISHED);
+
+        ASSERT_TRUE(pumped.arrived) << c.what;
+        EXPECT_EQ(pumped.finished.wParam, 0u) << c.what;
+        EXPECT_EQ(pumped.finished.lParam, 0) << c.what;
+        EXPECT_EQ(remover_.Succeeded(), c.succeeded) << c.what;
+        EXPECT_EQ(remover_.Products(), c.relayRemoved ? Products({K::Relay, K::Console}) : Products({K::Console}))
+            << c.what << ": the run goes on after a failed product";
+        EXPECT_EQ(Logged("One or more steps in the removal of \"Varnek Relay\" has failed."), c.stepsFailedLine)
+            << c.what;
+    }
+}
+
+TEST_F(BackgroundRemoverRun, ExceptionEndsThePassWithOnlyWhatWasDoneBeforeIt)
+{
+    suite_.Install({K::Client, K::Console, K::Relay});
+    suite_[K::Console].onDetect = [] { throw Windows::Error(ERROR_ACCESS_DENIED); };
+    remover_.StartDetection(suite_.Catalogue().InOrder(kInteractiveDetectionOrder));
+    ASSERT_TRUE(Finish(WM_DETECTION_FINISHED).arrived);
+    EXPECT_EQ(remover_.Products(), Products({K::Client})) << "the undetected rest is never offered";
+    EXPECT_TRUE(Logged(std::string("Unhandeled exception during product detection: ") +
+                       Windows::Error(ERROR_ACCESS_DENIED).what()));
+
+    suite_[K::Console].onDetect = nullptr;
+    suite_[K::Relay].onRemove = [] { throw 42; };
+    remover_.StartRemoval(Products({K::Console, K::Relay, K::Client}));
+    ASSERT_TRUE(Finish(WM_REMOVAL_FINISHED).arrived);
+    EXPECT_FALSE(remover_.Succeeded());
+    EXPECT_EQ(remover_.Products(), Products({K::Console}));
+    EXPECT_TRUE(Logged("Unhandeled exception during product removal: No diagnostic message available"));
+    const std::vector<std::string> journal = suite_.Journal();
+    EXPECT_EQ(std::count(journal.begin(), journal.end(), "remove Varnek Client"), 0);
+}
+
+TEST_F(BackgroundRemoverRun, ThreadThatCannotStartLeavesNoTimer)
+{
+    WindowsPlatform::ScopedFailure noThread(WindowsPlatform::SeamCall::_beginthreadex, EAGAIN);
+    try {
+        remover_.StartRemoval(Products({K::Relay}));
+        ADD_FAILURE() << "no ThreadError";
+    } catch (const WindowsPlatform::ThreadError& error) {
+        EXPECT_EQ(error.ErrorNumber(), EAGAIN);
+    }
+    EXPECT_EQ(noThread.Hits(), 1);
+    EXPECT_FALSE(KillTimer(window_, kRunTimerId)) << "the run's timer is gone again";
+    EXPECT_TRUE(suite_.Journal().empty());
+}
+
+TEST_F(BackgroundRemoverRun, DestructorWaitsForItsWorker)
+{
+    OwnedEvent entered, release;
+    std::atomic<bool> finished{false};
+    suite_.Install({K::Relay});
+    suite_[K::Relay].onRemove = [&] {
+        SetEvent(entered.handle);
+        WaitForTestEvent(release.handle);
+        finished = true;
+    };
+    auto remover = std::make_unique<BackgroundRemover>(&log_);
+    remover->SetWindow(window_);
+    remover->StartRemoval(Products({K::Relay}));
+    ASSERT_TRUE(WaitForTestEvent(entered.handle));
+    std::thread releaser([&] {
+        Sleep(200);
+        SetEvent(release.handle);
+    });
+    remover.reset();
+    EXPECT_TRUE(finished);
+    releaser.join();
+}
