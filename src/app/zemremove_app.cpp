@@ -1,9 +1,7 @@
 #include "app/zemremove_app.h"
 
 #include "orchestration/command_line.h"
-#include "orchestration/silent_removal.h"
-#include "products/suite_products.h"
-#include "remove/suite_roots.h"
+#include "orchestration/silent_mode.h"
 
 CZEMRemoveApp::CZEMRemoveApp(HINSTANCE instance, const char* arguments)
     : instance_(instance), arguments_(arguments ? arguments : "")
@@ -26,19 +24,12 @@ std::string CZEMRemoveApp::AppName()
 
 bool CZEMRemoveApp::InitInstance()
 {
-    if (!HasSwitch(arguments_, "/silent")) {
+    // A log file's path is never read as switches.
+    if (!HasSwitch(SplitCommandLine(arguments_).switches, "/silent")) {
         // The main dialog is not wired in yet: show nothing and end.
         return false;
     }
 
-    // Nothing of the silent mode is shown or stored: the plain log discards it all.
-    Remove::Log silentLog;
-    SuiteProducts products(&silentLog);
-    SilentRemovalHost host;
-    host.showMessage = [](const std::string& text, unsigned flags) {
-        MessageBoxA(nullptr, text.c_str(), AppName().c_str(), flags);
-    };
-    host.removeSuiteRoots = [](Remove::Log& log) { Remove::RemoveSuiteRoots(log); };
-    exitCode_ = RunSilentRemoval(arguments_, products.Catalogue(), silentLog, host);
+    exitCode_ = RunSilentMode(arguments_, AppName(), RunSuiteRemoval);
     return false;
 }

@@ -37,6 +37,34 @@ const std::pair<ProductKind, const char*> kSwitches[] = {
     {ProductKind::Installers, "/generator"},   {ProductKind::MSDE, "/msde"},
 };
 
+const char* const kRootsName = "Varnek root folders and registry keys";
+
+// The plan of a /detect run: what the removal would take, in its order.
+int WritePlan(const ProductCatalogue& products, const std::set<ZEMProduct*>& selection, bool seen, Remove::Log& log,
+              const SilentRemovalHost& host)
+{
+    bool wouldRemove = false;
+    bool wouldRemain = false;
+    for (ZEMProduct* product : products.InOrder(kRemovalOrder)) {
+        if (!product->installed)
+            continue;
+        if (selection.count(product) != 0) {
+            log << "Would remove: " << product->Name() << Remove::LineEnd;
+            wouldRemove = true;
+        } else {
+            wouldRemain = true;
+        }
+    }
+    // Provided every removal succeeds, as the second detection would tell.
+    if (!wouldRemain)
+        log << "Would remove: " << kRootsName << Remove::LineEnd;
+    if (!seen) {
+        host.showMessage(kSilentHelpText, MB_OK);
+        return kSilentInvalidArguments;
+    }
+    return wouldRemove ? kPlanWouldRemove : kPlanNothingToRemove;
+}
+
 } // namespace
 
 int RunSilentRemoval(const std::string& arguments, const ProductCatalogue& products, Remove::Log& log,
@@ -83,12 +111,15 @@ int RunSilentRemoval(const std::string& arguments, const ProductCatalogue& produ
     if (selected(ProductKind::LoggingService))
         select(ProductKind::DLP);
 
+    if (HasSwitch(arguments, "/detect"))
+        return WritePlan(products, selection, seen, log, host);
+
     bool remaining = false;
     bool selectedRemains = false;
     for (ZEMProduct* product : products.InOrder(kRemovalOrder)) {
         const bool chosen = selection.count(product) != 0;
-        if (product->installed && chosen)
-            product->Remove();
+        if (product->installed && chosen && !product->Remove())
+            log << "One or more steps in the removal of \"" << product->Name() << "\" has failed." << Remove::LineEnd;
         product->Detect();
         if (product->installed) {
             remaining = true;
@@ -96,8 +127,13 @@ int RunSilentRemoval(const std::string& arguments, const ProductCatalogue& produ
         }
     }
 
-    if (!remaining)
+    if (!remaining) {
+        // The same lines as the dialog writes before its root clean-up.
+        log << Remove::LineEnd << "No more products installed. Removing root folders and reg keys..."
+            << Remove::LineEnd;
+        log.RemovingBanner(kRootsName);
         host.removeSuiteRoots(log);
+    }
 
     if (!seen) {
         host.showMessage(kSilentHelpText, MB_OK);

@@ -12,7 +12,14 @@
 enum SilentExitCode {
     kSilentSucceeded = 0,           // every selected component that was installed is gone
     kSilentInvalidArguments = 87,   // refused by the client rule, or no product named
+    kSilentLogFileFailed = 1622,    // the log file cannot be created: nothing was touched
     kSilentComponentRemains = 1603, // a selected component is still installed
+};
+
+// Exit codes of the plan preview (/detect).
+enum PlanExitCode {
+    kPlanNothingToRemove = 0, // no selected component is installed
+    kPlanWouldRemove = 1,     // at least one would be removed
 };
 
 extern const char* const kSilentHelpText;
@@ -25,7 +32,11 @@ struct SilentRemovalHost {
     std::function<void(Remove::Log& log)> removeSuiteRoots;
 };
 
-// Runs the silent removal for `arguments` over the products of the catalogue
-// (a kind without an object is passed over) and answers the process's exit code.
+// Runs the silent removal for `arguments` (the switches: without the log
+// file's argument) over the products of the catalogue (a kind without an
+// object is passed over) and answers the process's exit code. With /detect it
+// only detects, applies the client rule and the dependants, and writes the
+// removal it would do ("Would remove: ", one component a line): no
+// uninstaller runs and nothing changes.
 int RunSilentRemoval(const std::string& arguments, const ProductCatalogue& products, Remove::Log& log,
                      const SilentRemovalHost& host);

@@ -43,7 +43,7 @@ std::unique_ptr<ODBCDatabase> DatabaseProduct::Connect()
     }
 }
 
-bool DatabaseProduct::DatabaseExists(ODBCDatabase& session, const char* name)
+DatabaseProduct::Presence DatabaseProduct::CheckDatabase(ODBCDatabase& session, const char* name)
 {
     *log << "Checking for database [" << name << "]...";
     try {
@@ -58,10 +58,10 @@ bool DatabaseProduct::DatabaseExists(ODBCDatabase& session, const char* name)
         if (!statement.Fetch())
             ThrowNothingReturnedFromQuery();
         *log << (exists != 0 ? "database exists" : "database does not exist") << LineEnd;
-        return exists != 0;
+        return exists != 0 ? Presence::Exists : Presence::Absent;
     } catch (...) {
         *log << "error encountered: " << DescribeCurrentException() << LineEnd;
-        return false;
+        return Presence::Unknown;
     }
 }
 
@@ -110,14 +110,24 @@ bool DatabaseProduct::RemoveDataSource(const char* name)
 bool DatabaseProduct::Detect()
 {
     log->DetectingBanner(Name());
+    const bool wasInstalled = installed;
     std::unique_ptr<ODBCDatabase> session = Connect();
     installed = false;
+    bool answered = session != nullptr;
     if (session) {
-        bool main = DatabaseExists(*session, kMainDatabase);
-        bool reports = DatabaseExists(*session, kReportsDatabase);
-        if (main)
+        Presence main = CheckDatabase(*session, kMainDatabase);
+        Presence reports = CheckDatabase(*session, kReportsDatabase);
+        if (main == Presence::Exists)
             version_ = ReadVersion(*session);
-        installed = main || reports;
+        installed = main == Presence::Exists || reports == Presence::Exists;
+        answered = main != Presence::Unknown && reports != Presence::Unknown;
+    }
+    // Databases found before are gone only when the server says so: an
+    // unreachable server (or a check that failed) after a removal must not
+    // count as a removal.
+    if (wasInstalled && !installed && !answered) {
+        *log << "The databases were found before and cannot be shown gone: they still count as installed." << LineEnd;
+        installed = true;
     }
     return installed;
 }

@@ -19,8 +19,15 @@ public:
     bool Remove() override;
 
 private:
+    // What a database check found; a check that failed has found nothing.
+    enum class Presence { Exists, Absent, Unknown };
+
     std::unique_ptr<ODBCDatabase> Connect();
-    bool DatabaseExists(ODBCDatabase& session, const char* name);
+    Presence CheckDatabase(ODBCDatabase& session, const char* name);
+    bool DatabaseExists(ODBCDatabase& session, const char* name)
+    {
+        return CheckDatabase(session, name) == Presence::Exists;
+    }
     OptionalString ReadVersion(ODBCDatabase& session);
     bool DropDatabase(ODBCDatabase& session, const char* name);
     bool RemoveDataSource(const char* name);

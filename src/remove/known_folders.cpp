@@ -16,6 +16,8 @@ using GetFolderPathFunction = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
 
 std::optional<std::string> GetKnownFolder(int csidl)
 {
+    if (std::optional<std::string> answer = WindowsPlatform::InjectedAnswer("SHGetFolderPathA", std::to_string(csidl)))
+        return answer;
     if (WindowsPlatform::InjectedFailure(WindowsPlatform::SeamCall::SHGetFolderPathA, std::to_string(csidl)))
         return std::nullopt;
     UniqueModule shell(LoadLibraryA("shell32.dll"));
@@ -31,21 +33,45 @@ std::optional<std::string> GetKnownFolder(int csidl)
     return std::string(path);
 }
 
+namespace {
+
+// The 32-bit folder, the one the suite installs into, whatever the bitness of
+// this build; systems that predate the x86 folder id answer the plain one,
+// which is the same folder there.
+std::optional<std::string> LookUpProgramFiles()
+{
+    std::optional<std::string> x86 = GetKnownFolder(CSIDL_PROGRAM_FILESX86);
+    return x86 ? x86 : GetKnownFolder(CSIDL_PROGRAM_FILES);
+}
+
+std::optional<std::string> LookUpLocalAppData()
+{
+    return GetKnownFolder(CSIDL_LOCAL_APPDATA);
+}
+
+} // namespace
+
+// The first answer holds for the run. While a test arms answers (another
+// account's folders), each lookup is made afresh and nothing is kept.
 const std::optional<std::string>& ProgramFilesFolder()
 {
-    // The 32-bit folder, the one the suite installs into, whatever the
-    // bitness of this build; systems that predate the x86 folder id answer
-    // the plain one, which is the same folder there.
-    static const std::optional<std::string> folder = [] {
-        std::optional<std::string> x86 = GetKnownFolder(CSIDL_PROGRAM_FILESX86);
-        return x86 ? x86 : GetKnownFolder(CSIDL_PROGRAM_FILES);
-    }();
+    if (WindowsPlatform::AnswersArmed()) {
+        static std::optional<std::string> answered;
+        answered = LookUpProgramFiles();
+        return answered;
+    }
+    static const std::optional<std::string> folder = LookUpProgramFiles();
     return folder;
 }
 
 const std::optional<std::string>& LocalAppDataFolder()
 {
-    static const std::optional<std::string> folder = GetKnownFolder(CSIDL_LOCAL_APPDATA);
+    if (WindowsPlatform::AnswersArmed()) {
+        static std::optional<std::string> answered;
+        answered = LookUpLocalAppData();
+        return answered;
+    }
+    static const std::optional<std::string> folder = LookUpLocalAppData();
     return folder;
 }
 

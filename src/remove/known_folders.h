@@ -14,6 +14,7 @@ std::optional<std::string> GetKnownFolder(int csidl);
 // failure included) holds for the rest of the run.
 const std::optional<std::string>& ProgramFilesFolder();
 // The user's local application-data folder, looked up once like the above.
+// While a test arms answers through the seam, both look afresh every time.
 const std::optional<std::string>& LocalAppDataFolder();
 
 } // namespace Windows

@@ -4,6 +4,7 @@
 #include "remove/folder_listing.h"
 #include "remove/known_folders.h"
 #include "support/owned_handle.h"
+#include "support/platform_seam.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -79,7 +80,7 @@ std::string WindowsFolder(UINT(WINAPI* query)(LPSTR, UINT))
 
 class Gathering {
 public:
-    void Add(const std::string& path, bool withContents = false)
+    void Add(const std::string& path, bool withContents = false, bool ownApplicationData = false)
     {
         std::string expanded = ExpandEnvironmentReferences(path);
         if (!IsAbsolutePath(expanded))
@@ -90,10 +91,11 @@ public:
         for (ProtectedFolder& known : folders_) {
             if (known.comparable == *comparable) {
                 known.withContents = known.withContents || withContents;
+                known.ownApplicationData = known.ownApplicationData || ownApplicationData;
                 return;
             }
         }
-        folders_.push_back(ProtectedFolder{expanded, *comparable, withContents});
+        folders_.push_back(ProtectedFolder{expanded, *comparable, withContents, ownApplicationData});
     }
 
     void AddAll(std::initializer_list<std::string> paths, bool withContents = false)
@@ -211,7 +213,11 @@ std::vector<ProtectedFolder> GatherProtectedFolders()
                       ReadText(systemEnvironment.get(), nullptr, "TEMP"),
                       ReadText(systemEnvironment.get(), nullptr, "TMP")});
 
-    // This user's own folders.
+    // This user's own folders. Its application-data folders, as the shell
+    // names them, may hold what a removal takes even inside the Windows folder
+    // (LocalSystem's profile lies in System32\config).
+    gathering.Add(Shell(CSIDL_APPDATA), false, true);
+    gathering.Add(Shell(CSIDL_LOCAL_APPDATA), false, true);
     for (const std::string& folder : PerUserFolders())
         gathering.Add(folder);
 
@@ -257,6 +263,11 @@ std::optional<std::string> ReachedPath(const std::string& path, bool followLastN
 
 const std::vector<ProtectedFolder>& ProtectedFolders()
 {
+    if (WindowsPlatform::AnswersArmed()) {
+        static std::vector<ProtectedFolder> answered;
+        answered = GatherProtectedFolders();
+        return answered;
+    }
     static const std::vector<ProtectedFolder> folders = GatherProtectedFolders();
     return folders;
 }
@@ -281,16 +292,39 @@ bool IsOnAdministrativeShare(const std::string& comparable)
     return !share.empty() && share.back() == '$';
 }
 
+// An application-data folder that is or holds a folder protected with its
+// contents (a shell answering C:\Windows, say) lifts nothing.
+bool LiftsContentsRule(const Windows::ProtectedFolder& ownData, const std::vector<Windows::ProtectedFolder>& folders)
+{
+    for (const Windows::ProtectedFolder& folder : folders) {
+        if (folder.withContents && Windows::IsSameOrInside(folder.comparable, ownData.comparable))
+            return false;
+    }
+    return true;
+}
+
+bool IsInsideOwnApplicationData(const std::string& comparable, const std::vector<Windows::ProtectedFolder>& folders)
+{
+    for (const Windows::ProtectedFolder& folder : folders) {
+        if (folder.ownApplicationData && comparable != folder.comparable &&
+            Windows::IsSameOrInside(comparable, folder.comparable) && LiftsContentsRule(folder, folders))
+            return true;
+    }
+    return false;
+}
+
 std::optional<std::string> RefusalOfComparable(const std::string& comparable)
 {
     if (Windows::IsVolumeRoot(comparable))
         return std::string("it is the root of a drive or share");
     if (IsOnAdministrativeShare(comparable))
         return std::string("it lies on an administrative share");
-    for (const Windows::ProtectedFolder& folder : Windows::ProtectedFolders()) {
+    const std::vector<Windows::ProtectedFolder>& folders = Windows::ProtectedFolders();
+    const bool ownData = IsInsideOwnApplicationData(comparable, folders);
+    for (const Windows::ProtectedFolder& folder : folders) {
         if (Windows::IsSameOrInside(folder.comparable, comparable))
             return "it is or holds the protected folder \"" + folder.path + "\"";
-        if (folder.withContents && Windows::IsSameOrInside(comparable, folder.comparable))
+        if (folder.withContents && !ownData && Windows::IsSameOrInside(comparable, folder.comparable))
             return "it lies inside the protected folder \"" + folder.path + "\"";
     }
     return std::nullopt;

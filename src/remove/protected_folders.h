@@ -13,6 +13,10 @@ struct ProtectedFolder {
     std::string path;       // as the system names it, for the log
     std::string comparable; // see ComparablePath
     bool withContents;      // nothing inside it may go either (the Windows folder)
+    // One of the running account's own application-data folders as the shell
+    // reports them. What lies inside it may go even where the folder lies in
+    // a folder protected with its contents, as LocalSystem's lie in System32.
+    bool ownApplicationData = false;
 };
 
 // Gathered from the system at first use and kept for the rest of the run:
@@ -20,6 +24,7 @@ struct ProtectedFolder {
 // ProgramData; the profiles folder, every profile listed by the system or
 // found in the profiles folder; the temp folders; the application-data
 // folders of the current user and the same folders of every profile.
+// While a test arms answers through the seam, the list is gathered afresh.
 const std::vector<ProtectedFolder>& ProtectedFolders();
 
 // The same gathering, done afresh (for tests and for the list above).
@@ -37,7 +42,9 @@ namespace Remove {
 // Why deleting `folder` with everything in it is refused, as the log shows
 // it, or no value when it may go. Refused: relative and unresolvable paths,
 // drive and share roots, administrative shares, a protected folder, a folder
-// that holds one, and anything inside a folder protected with its contents.
+// that holds one, and anything inside a folder protected with its contents
+// (the Windows folder) unless it lies inside one of the running account's own
+// application-data folders.
 // Environment references are judged expanded as well as literally, and an
 // existing folder also as the place the links on its way lead to.
 std::optional<std::string> FolderRefusal(const std::string& folder);

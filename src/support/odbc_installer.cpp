@@ -1,5 +1,6 @@
 #include "support/odbc_installer.h"
 
+#include "support/message_box.h"
 #include "support/owned_handle.h"
 
 #include <cstdint>
@@ -150,8 +151,8 @@ FARPROC ODBCInstallerLibrary::Function(const char* name)
     if (!module_)
         module_ = Load();
     if (!module_) {
-        MessageBoxA(nullptr, "The ODBC installer DLL (ODBCCP32.DLL) is not installed on this system.",
-                    InstallerErrorCaption, MB_OK | MB_ICONINFORMATION);
+        ShowMessageBox("The ODBC installer DLL (ODBCCP32.DLL) is not installed on this system.",
+                       InstallerErrorCaption, MB_OK | MB_ICONINFORMATION);
         return nullptr;
     }
     FARPROC function = GetProcAddress(module_, name);
@@ -162,7 +163,7 @@ FARPROC ODBCInstallerLibrary::Function(const char* name)
                            "). Press OK to proceed.";
         if (text.size() > MissingFunctionTextLimit)
             text.resize(MissingFunctionTextLimit);
-        MessageBoxA(nullptr, text.c_str(), InstallerErrorCaption, MB_OK | MB_ICONINFORMATION);
+        ShowMessageBox(text, InstallerErrorCaption, MB_OK | MB_ICONINFORMATION);
     }
     return function;
 }

@@ -25,12 +25,21 @@ struct AttributeRule {
     DWORD reparseTag;
 };
 
+struct AnswerRule {
+    std::string call;
+    std::string object;
+    std::string answer;
+    int hits;
+};
+
 struct Seam {
     std::mutex lock;
     std::atomic<int> armed{0};
+    std::atomic<int> answersArmed{0};
     int nextId = 1;
     std::map<int, FailureRule> failures;
     std::map<int, AttributeRule> attributes;
+    std::map<int, AnswerRule> answers;
     std::map<int, std::string> userNames;
     UnfiredFailureHandler unfired = nullptr;
 };
@@ -91,6 +100,27 @@ DWORD InjectedFailure(SeamCall call, const std::string& object)
         return rule.code;
     }
     return 0;
+}
+
+std::optional<std::string> InjectedAnswer(const char* call, const std::string& object)
+{
+    Seam& seam = TheSeam();
+    if (seam.answersArmed.load(std::memory_order_acquire) == 0)
+        return std::nullopt;
+    std::lock_guard<std::mutex> guard(seam.lock);
+    for (auto& entry : seam.answers) {
+        AnswerRule& rule = entry.second;
+        if (rule.call == call && rule.object == object) {
+            ++rule.hits;
+            return rule.answer;
+        }
+    }
+    return std::nullopt;
+}
+
+bool AnswersArmed()
+{
+    return TheSeam().answersArmed.load(std::memory_order_acquire) != 0;
 }
 
 DWORD InjectedAttributes(const std::string& path, DWORD* reparseTag)
@@ -176,6 +206,31 @@ int ScopedFailure::Hits() const
     std::lock_guard<std::mutex> guard(seam.lock);
     auto found = seam.failures.find(id_);
     return found == seam.failures.end() ? 0 : found->second.hits;
+}
+
+ScopedAnswer::ScopedAnswer(const std::string& call, const std::string& object, const std::string& answer)
+{
+    Seam& seam = TheSeam();
+    std::lock_guard<std::mutex> guard(seam.lock);
+    id_ = seam.nextId++;
+    seam.answers[id_] = AnswerRule{call, object, answer, 0};
+    seam.answersArmed.fetch_add(1, std::memory_order_release);
+}
+
+ScopedAnswer::~ScopedAnswer()
+{
+    Seam& seam = TheSeam();
+    std::lock_guard<std::mutex> guard(seam.lock);
+    seam.answers.erase(id_);
+    seam.answersArmed.fetch_sub(1, std::memory_order_release);
+}
+
+int ScopedAnswer::Hits() const
+{
+    Seam& seam = TheSeam();
+    std::lock_guard<std::mutex> guard(seam.lock);
+    auto found = seam.answers.find(id_);
+    return found == seam.answers.end() ? 0 : found->second.hits;
 }
 
 ScopedEntryAttributes::ScopedEntryAttributes(const std::string& pathSuffix, DWORD attributes, DWORD reparseTag)

@@ -15,6 +15,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 namespace WindowsPlatform {
@@ -60,6 +61,32 @@ DWORD InjectedFailure(SeamCall call, const std::string& object = std::string());
 // addition to its real ones (FILE_ATTRIBUTE_REPARSE_POINT, say), with the
 // reparse tag that goes with them; 0 when nothing is armed for the path.
 DWORD InjectedAttributes(const std::string& path, DWORD* reparseTag = nullptr);
+
+// The answer a test wants `call` to give for `object` (compared exactly)
+// instead of the system's, or no value to make the real call.
+std::optional<std::string> InjectedAnswer(const char* call, const std::string& object);
+
+// Whether any answer is armed. Lookups that keep their first answer for the
+// rest of the run look afresh while one is, and keep nothing they saw then.
+bool AnswersArmed();
+
+// Makes `call` answer `answer` for `object` while it lives: a known folder of
+// another account (call "SHGetFolderPathA", object the CSIDL in decimal), the
+// window station's flags (call "GetUserObjectInformationA", object "UOI_FLAGS",
+// the flags in decimal).
+class ScopedAnswer {
+public:
+    ScopedAnswer(const std::string& call, const std::string& object, const std::string& answer);
+    ~ScopedAnswer();
+    ScopedAnswer(const ScopedAnswer&) = delete;
+    ScopedAnswer& operator=(const ScopedAnswer&) = delete;
+
+    // How many calls this answer has replaced so far.
+    int Hits() const;
+
+private:
+    int id_;
+};
 
 // The user name a test wants GetUserNameA to answer; false when nothing is
 // armed and the system is to be asked.

@@ -1,80 +1,61 @@
 #include "orchestration/command_line.h"
 #include "orchestration/silent_removal.h"
+#include "testkit/recording_log.h"
+#include "testkit/scripted_product.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
-
 #include <memory>
+#include <optional>
 
 namespace {
-
-// A component whose presence the test decides; it writes every call into a
-// shared journal so that the order of detections and removals can be read.
-class ScriptedProduct : public ZEMProduct {
-public:
-    ScriptedProduct(ProductKind kind, std::vector<std::string>& journal)
-        : ZEMProduct(nullptr), kind_(kind), journal_(journal)
-    {
-    }
-    std::string Name() const override { return DefaultProductName(kind_); }
-    OptionalString Version() const override { return std::nullopt; }
-    bool Detect() override
-    {
-        journal_.push_back("detect " + Name());
-        installed = present;
-        return installed;
-    }
-    bool Remove() override
-    {
-        journal_.push_back("remove " + Name());
-        present = survivesRemoval;
-        return true;
-    }
-
-    bool present = false;
-    bool survivesRemoval = false;
-
-private:
-    ProductKind kind_;
-    std::vector<std::string>& journal_;
-};
 
 class SilentRemoval : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        for (ProductKind kind : kCreationOrder) {
-            products_.push_back(std::make_unique<ScriptedProduct>(kind, journal_));
-            catalogue_.Set(kind, products_.back().get());
-        }
         host_.showMessage = [this](const std::string& text, unsigned flags) {
             messages_.push_back(text);
             flags_.push_back(flags);
         };
-        host_.removeSuiteRoots = [this](Remove::Log&) { journal_.push_back("root clean-up"); };
+        host_.removeSuiteRoots = [this](Remove::Log&) { ++rootCleanUps_; };
     }
-    ScriptedProduct& Product(ProductKind kind) { return *products_[static_cast<size_t>(kind)]; }
+    ScriptedProduct& Product(ProductKind kind) { return suite_[kind]; }
+    // The calls since the last ClearJournal; the root clean-up, always the
+    // last call of a run, at the end.
+    std::vector<std::string> Journal() const
+    {
+        std::vector<std::string> all = suite_.Journal();
+        std::vector<std::string> since(all.begin() + static_cast<std::ptrdiff_t>(cleared_), all.end());
+        since.insert(since.end(), static_cast<std::size_t>(rootCleanUps_), "root clean-up");
+        return since;
+    }
+    void ClearJournal()
+    {
+        cleared_ = suite_.Journal().size();
+        rootCleanUps_ = 0;
+    }
     void Install(std::initializer_list<ProductKind> kinds)
     {
         for (ProductKind kind : kinds)
             Product(kind).present = true;
     }
-    int Run(const std::string& arguments) { return RunSilentRemoval(arguments, catalogue_, log_, host_); }
+    int Run(const std::string& arguments) { return RunSilentRemoval(arguments, suite_.Catalogue(), log_, host_); }
     std::vector<std::string> Removals() const
     {
         std::vector<std::string> removals;
-        for (const std::string& entry : journal_)
+        for (const std::string& entry : Journal())
             if (entry.rfind("remove ", 0) == 0)
                 removals.push_back(entry.substr(7));
         return removals;
     }
 
-    std::vector<std::string> journal_;
-    std::vector<std::unique_ptr<ScriptedProduct>> products_;
-    ProductCatalogue catalogue_;
-    Remove::Log log_;
+    ScriptedSuite suite_;
+    std::size_t cleared_ = 0;
+    int rootCleanUps_ = 0;
+    RecordingLog log_;
     SilentRemovalHost host_;
     std::vector<std::string> messages_;
     std::vector<unsigned> flags_;
@@ -104,7 +85,8 @@ TEST_F(SilentRemoval, DetectsEveryProductInSwitchOrderThenRemovesInRemovalOrder)
     Install({ProductKind::Client, ProductKind::Relay, ProductKind::Server, ProductKind::DLP,
              ProductKind::LoggingService, ProductKind::Console});
     EXPECT_EQ(Run("/silent /client /relay /server"), kSilentSucceeded);
-    std::vector<std::string> firstDetections(journal_.begin(), journal_.begin() + 10);
+    std::vector<std::string> journal = Journal();
+    std::vector<std::string> firstDetections(journal.begin(), journal.begin() + 10);
     EXPECT_EQ(firstDetections,
               (std::vector<std::string>{"detect Varnek Platform API", "detect Varnek Console", "detect Varnek Server",
                                         "detect Varnek Relay", "detect Varnek DLP",
@@ -114,7 +96,7 @@ TEST_F(SilentRemoval, DetectsEveryProductInSwitchOrderThenRemovesInRemovalOrder)
     EXPECT_EQ(Removals(), (std::vector<std::string>{"Varnek Relay", "Varnek Server", "Varnek DLP",
                                                     "Varnek Client Logging Service", "Varnek Client"}));
     EXPECT_TRUE(messages_.empty());
-    EXPECT_EQ(journal_.back(), "detect Microsoft SQL Server Desktop Engine") << "the console stays: no root clean-up";
+    EXPECT_EQ(Journal().back(), "detect Microsoft SQL Server Desktop Engine") << "the console stays: no root clean-up";
 }
 
 TEST_F(SilentRemoval, ClientAloneIsRefusedWithItsMessageAndNothingHappensAfter)
@@ -126,9 +108,9 @@ TEST_F(SilentRemoval, ClientAloneIsRefusedWithItsMessageAndNothingHappensAfter)
                             "'/relay' and '/server' options are specified.");
     EXPECT_EQ(flags_[0], static_cast<unsigned>(MB_ICONERROR));
     EXPECT_TRUE(Removals().empty());
-    EXPECT_EQ(journal_.size(), 10u) << "only the first detections ran";
+    EXPECT_EQ(Journal().size(), 10u) << "only the first detections ran";
 
-    journal_.clear();
+    ClearJournal();
     messages_.clear();
     EXPECT_EQ(Run("/silent /client /relay"), kSilentInvalidArguments) << "the rule looks at switches only";
 }
@@ -139,7 +121,7 @@ TEST_F(SilentRemoval, ForceLiftsTheRuleAndTheClientTakesItsDependants)
     EXPECT_EQ(Run("/silent /client /force"), kSilentSucceeded);
     EXPECT_EQ(Removals(),
               (std::vector<std::string>{"Varnek DLP", "Varnek Client Logging Service", "Varnek Client"}));
-    EXPECT_EQ(journal_.back(), "root clean-up");
+    EXPECT_EQ(Journal().back(), "root clean-up");
     EXPECT_TRUE(messages_.empty());
 }
 
@@ -148,14 +130,14 @@ TEST_F(SilentRemoval, ServerAloneLeavesTheClientAndTheRoots)
     Install({ProductKind::Server, ProductKind::Client});
     EXPECT_EQ(Run("/silent /server"), kSilentSucceeded);
     EXPECT_EQ(Removals(), (std::vector<std::string>{"Varnek Server"}));
-    EXPECT_EQ(std::count(journal_.begin(), journal_.end(), "root clean-up"), 0);
+    EXPECT_EQ(rootCleanUps_, 0);
 }
 
 TEST_F(SilentRemoval, NoProductSwitchStillCleansAnEmptyMachineThenShowsHelp)
 {
     EXPECT_EQ(Run("/silent"), kSilentInvalidArguments);
-    EXPECT_EQ(journal_.size(), 21u) << "twenty detections and the root clean-up";
-    EXPECT_EQ(journal_.back(), "root clean-up");
+    EXPECT_EQ(Journal().size(), 21u) << "twenty detections and the root clean-up";
+    EXPECT_EQ(Journal().back(), "root clean-up");
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(messages_[0], kSilentHelpText);
     EXPECT_EQ(flags_[0], static_cast<unsigned>(MB_OK));
@@ -168,7 +150,7 @@ TEST_F(SilentRemoval, AllRemovesEveryInstalledProductAndShowsNothing)
     EXPECT_EQ(Run("/silent /all"), kSilentSucceeded);
     EXPECT_EQ(Removals(), (std::vector<std::string>{"Varnek Platform API", "Varnek Client", "Varnek Databases",
                                                     "Microsoft SQL Server Desktop Engine"}));
-    EXPECT_EQ(journal_.back(), "root clean-up");
+    EXPECT_EQ(Journal().back(), "root clean-up");
     EXPECT_TRUE(messages_.empty());
 }
 
@@ -177,10 +159,83 @@ TEST_F(SilentRemoval, ComponentStillInstalledAfterItsRemovalIsAFailureCode)
     Install({ProductKind::Console, ProductKind::Relay});
     Product(ProductKind::Console).survivesRemoval = true;
     EXPECT_EQ(Run("/silent /console"), kSilentComponentRemains);
-    EXPECT_EQ(std::count(journal_.begin(), journal_.end(), "root clean-up"), 0);
+    EXPECT_EQ(rootCleanUps_, 0);
 
     // An unselected component that stays is no failure of this run.
-    journal_.clear();
+    ClearJournal();
     Product(ProductKind::Console).survivesRemoval = false;
     EXPECT_EQ(Run("/silent /console"), kSilentSucceeded);
+}
+
+TEST_F(SilentRemoval, FailedStepAndRootCleanUpWriteTheDialogsLines)
+{
+    Install({ProductKind::Console});
+    Product(ProductKind::Console).removeSucceeds = false;
+    EXPECT_EQ(Run("/silent /console"), kSilentSucceeded) << "gone after all: the second detection decides";
+    EXPECT_EQ(log_.Lines(), (std::vector<std::string>{"One or more steps in the removal of \"Varnek Console\" has failed.",
+                                                      "", "No more products installed. Removing root folders and reg keys...",
+                                                      "", std::string(50, 'x'),
+                                                      "x Removing Varnek root folders and registry keys",
+                                                      std::string(50, 'x')}));
+    EXPECT_EQ(Journal().back(), "root clean-up");
+}
+
+TEST_F(SilentRemoval, DetectWritesThePlanAndRemovesNothing)
+{
+    struct Case {
+        const char* arguments;
+        int code;
+        std::vector<std::string> plan;
+    } cases[] = {
+        {"/silent /client /relay /server /detect", kPlanWouldRemove,
+         {"Would remove: Varnek Relay", "Would remove: Varnek Server", "Would remove: Varnek DLP",
+          "Would remove: Varnek Client Logging Service", "Would remove: Varnek Client"}},
+        {"/silent /msde /detect", kPlanNothingToRemove, {}},
+        {"/silent /all /detect", kPlanWouldRemove,
+         {"Would remove: Varnek Console", "Would remove: Varnek Relay", "Would remove: Varnek Server",
+          "Would remove: Varnek DLP", "Would remove: Varnek Client Logging Service", "Would remove: Varnek Client",
+          "Would remove: Varnek root folders and registry keys"}},
+        {"/silent /client /detect", kSilentInvalidArguments, {}},
+    };
+    Install({ProductKind::Client, ProductKind::Relay, ProductKind::Server, ProductKind::DLP,
+             ProductKind::LoggingService, ProductKind::Console});
+    for (const Case& c : cases) {
+        ClearJournal();
+        log_.Clear();
+        EXPECT_EQ(Run(c.arguments), c.code) << c.arguments;
+        EXPECT_EQ(log_.Lines(), c.plan) << c.arguments;
+        EXPECT_EQ(Journal().size(), 10u) << c.arguments << ": the first detections only";
+        EXPECT_TRUE(Removals().empty()) << c.arguments;
+    }
+    EXPECT_EQ(messages_, std::vector<std::string>{kClientRuleText});
+}
+
+TEST(CommandLine, TheLogFilesPathIsCutOutAndNeverReadAsSwitches)
+{
+    struct Case {
+        const char* arguments;
+        std::optional<std::string> logFile;
+        std::vector<const char*> present;
+        std::vector<const char*> absent;
+    } cases[] = {
+        {"/silent /logfile=C:/logs/client/server.log /dlp", std::string("C:/logs/client/server.log"),
+         {"/silent", "/dlp"}, {"/client", "/server", "/logfile"}},
+        {"/silent /logfile=\"C:\\client logs\\run.log\" /all", std::string("C:\\client logs\\run.log"),
+         {"/silent", "/all"}, {"/client", "logs", "\""}},
+        {"\"/logfile=C:\\a b\\server.log\" /silent /loggingservice", std::string("C:\\a b\\server.log"),
+         {"/silent", "/loggingservice"}, {"/server", "\""}},
+        {"/silent /loggingservice", std::nullopt, {"/loggingservice"}, {"/logfile"}},
+        {"/silent /logfile=", std::string(""), {"/silent"}, {"/logfile"}},
+        {"/silent /logfile=a.log /logfile=C:/client.log", std::string("a.log"), {"/silent"}, {"/client", ".log"}},
+        // The switch, like every other, is case-sensitive.
+        {"/silent /LOGFILE=C:/client.log", std::nullopt, {"/client"}, {}},
+    };
+    for (const Case& c : cases) {
+        CommandLine line = SplitCommandLine(c.arguments);
+        EXPECT_EQ(line.logFile, c.logFile) << c.arguments;
+        for (const char* word : c.present)
+            EXPECT_TRUE(HasSwitch(line.switches, word)) << c.arguments << " should keep " << word;
+        for (const char* word : c.absent)
+            EXPECT_FALSE(HasSwitch(line.switches, word)) << c.arguments << " should lose " << word;
+    }
 }

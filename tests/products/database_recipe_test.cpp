@@ -34,6 +34,24 @@ protected:
         service_.reset(new RegisteredService("normal", "MSSQLSERVER"));
         service_->Start();
     }
+    // Found by a first detection, then `lose` takes the server's answer away:
+    // the second detection must not count the databases as gone.
+    template <typename Loss>
+    void FoundThenOutOfReach(Loss lose)
+    {
+        StartServer();
+        server_.AddDatabase("VNEnterprise");
+        server_.AddVersionRow("VNEnterprise", "7.0");
+        ASSERT_TRUE(product_.Detect());
+        lose();
+        log_.Clear();
+        EXPECT_TRUE(product_.Detect());
+        EXPECT_TRUE(product_.installed);
+        EXPECT_EQ(log_.Lines().back(),
+                  "The databases were found before and cannot be shown gone: they still count as installed.")
+            << log_.Text();
+    }
+
     StandInServer server_{StandInScope::Default};
     std::unique_ptr<RegisteredService> service_;
     RecordingLog log_;
@@ -173,4 +191,29 @@ TEST_F(DatabaseRecipe, CheckThatFailsCountsAsAbsent)
     EXPECT_FALSE(product_.Detect());
     EXPECT_EQ(log_.Lines().back(), "Checking for database [ZEMReporting]...error encountered: Database Error: A "
                                    "database transaction encountered a deadlock and has been terminated.");
+}
+
+TEST_F(DatabaseRecipe, StoppedServerAtTheSecondDetectionLeavesTheDatabasesInstalled)
+{
+    FoundThenOutOfReach([this] {
+        ASSERT_EQ(service_->SendStop(), 0u);
+        ASSERT_TRUE(WaitUntil([this] { return service_->State() == SERVICE_STOPPED; }, 5000));
+    });
+}
+
+TEST_F(DatabaseRecipe, RefusedConnectionAtRemovalAndSecondDetectionLeavesTheDatabasesInstalled)
+{
+    FoundThenOutOfReach([this] {
+        server_.Fail("connect", "08001", 17, "[Stand-in][SQL Server]SQL Server does not exist or access denied.");
+        EXPECT_TRUE(product_.Remove()) << "the removal itself cannot tell";
+        EXPECT_TRUE(server_.HasDatabase("VNEnterprise"));
+    });
+}
+
+TEST_F(DatabaseRecipe, CheckThatFailsAtTheSecondDetectionLeavesTheDatabasesInstalled)
+{
+    FoundThenOutOfReach([this] {
+        server_.Fail("exec:select case when exists ( select * from sysdatabases where name = ? ) then 1 else 0 end",
+                     "08S01", 10054, "[Stand-in][SQL Server]General network error.");
+    });
 }

@@ -2,6 +2,7 @@
 #include "remove/file_removal.h"
 #include "remove/known_folders.h"
 #include "remove/protected_folders.h"
+#include "remove/suite_roots.h"
 #include "support/platform_seam.h"
 #include "testkit/file_tree.h"
 #include "testkit/recording_log.h"
@@ -350,4 +351,76 @@ TEST(ProtectedFolderOnDisk, FolderInsideWindowsStaysWithItsFiles)
     EXPECT_TRUE(stayed);
     EXPECT_EQ(log.Text(), "Refusing to delete directory \"" + folder + "\": it lies inside the protected folder \"" +
                               Known(CSIDL_WINDOWS) + "\"\r\n");
+}
+
+namespace {
+
+// The process's shell folders as LocalSystem's, through the seam.
+class AsLocalSystem {
+public:
+    AsLocalSystem()
+        : profile(Known(CSIDL_WINDOWS) + "\\system32\\config\\systemprofile"), roaming(profile + "\\AppData\\Roaming"),
+          local(profile + "\\AppData\\Local"), answers_{{"SHGetFolderPathA", std::to_string(CSIDL_PROFILE), profile},
+                                                      {"SHGetFolderPathA", std::to_string(CSIDL_APPDATA), roaming},
+                                                      {"SHGetFolderPathA", std::to_string(CSIDL_LOCAL_APPDATA), local}}
+    {
+    }
+    int Hits() const { return answers_[0].Hits() + answers_[1].Hits() + answers_[2].Hits(); }
+
+    const std::string profile, roaming, local;
+
+private:
+    WindowsPlatform::ScopedAnswer answers_[3];
+};
+
+} // namespace
+
+TEST(ProtectedFolders, LocalSystemMayLoseWhatLiesInItsOwnApplicationDataInsideSystem32)
+{
+    AsLocalSystem system;
+    const std::string system32 = Known(CSIDL_SYSTEM);
+    // Allowed or not: inside the Windows folder a refusal names that folder first.
+    const std::vector<std::pair<std::string, bool>> cases = {
+        {system.local + "\\Varnek", true},
+        {system.local + "\\Varnek\\Client\\Logs", true},
+        {system.roaming + "\\Varnek", true},
+        {system.local, false},
+        {system.roaming, false},
+        {system.profile + "\\AppData", false},
+        {system.profile, false},
+        {system32 + "\\config", false},
+        {system32, false},
+        {system.local + "\\..\\..\\Documents\\Varnek", false},
+        {system.profile + "\\Varnek", false},
+        {system32 + "\\config\\Varnek", false},
+        {Known(CSIDL_WINDOWS) + "\\TEMP\\Varnek", false},
+    };
+    for (const auto& c : cases) {
+        std::optional<std::string> refusal = Remove::FolderRefusal(c.first);
+        EXPECT_EQ(!refusal, c.second) << "\"" << c.first << "\": " << refusal.value_or("allowed");
+    }
+    EXPECT_GT(system.Hits(), 0);
+}
+
+TEST(ProtectedFolders, LocalSystemsRootFolderInSystem32IsRemovedForReal)
+{
+    AsLocalSystem system;
+    std::string folder = Known(CSIDL_SYSTEM);
+    for (const char* part : {"\\config", "\\systemprofile", "\\AppData", "\\Local"}) {
+        folder += part;
+        if (!Exists(folder))
+            MakeFolder(folder);
+    }
+    const std::string suite = system.local + "\\Varnek";
+    MakeFolder(suite);
+    MakeFolder(suite + "\\Console");
+    MakeFile(suite + "\\Console\\layout.xml");
+    ASSERT_EQ(Windows::LocalAppDataFolder(), system.local);
+
+    RecordingLog log;
+    Remove::RemoveSuiteRootFolders(log);
+    EXPECT_FALSE(Exists(suite));
+    EXPECT_TRUE(Exists(system.local));
+    EXPECT_EQ(log.Lines().front(), "Deleting directory \"" + suite + "\"...done");
+    RemoveTreeIndependently(suite);
 }

@@ -23,7 +23,14 @@ help_text=$(printf '%s\n' "To remove ZEM components silently" \
 
 machine=demo   # or "empty": a machine with only the suite's root folders and keys
 box=""
+log=""         # the log file the case asks for, as a host path; its checks: check_log_<case>
+untouched=""   # set: the snapshot must show no change at all
 case_name="$1"
+prefix="$e2e/case-$1"
+logs="$e2e/logs-$1"
+# Z: is the host's root under Wine: the log lies outside the machine, so that
+# the snapshot sees only what the removal changed.
+windows_path() { local p="${1//\//\\}"; echo "Z:$p"; }
 case "$case_name" in
   all)                 args="/silent /all";                     code=0;    gone="all roots" ;;
   api)                 args="/silent /api";                     code=0;    gone="api" ;;
@@ -40,12 +47,22 @@ case "$case_name" in
   database)            args="/silent /database";                code=0;    gone="database" ;;
   upper-case)          args="/SILENT /all";                     code=0;    gone="" ;;
   help-on-empty)       args="/silent";                          code=87;   gone="roots"; box="$help_text"; machine=empty ;;
+  # A quoted log path with a blank in it.
+  logfile-all)         log="$logs/all run.log"
+                       args="/silent /all /logfile=\"$(windows_path "$log")\"";       code=0; gone="all roots" ;;
+  logfile-uncreatable) log="$logs/missing/run.log"
+                       args="/silent /all /logfile=$(windows_path "$log")";           code=1622; gone=""; untouched=1 ;;
+  detect-plan)         log="$logs/plan.log"
+                       args="/silent /all /detect /logfile=$(windows_path "$log")";   code=1; gone=""; untouched=1 ;;
+  # The path names /client and /server: it must select neither.
+  logfile-names-switches) log="$logs/client logs/server.log"
+                       args="/silent /dlp \"/logfile=Z:$log\"";                      code=0; gone="dlp" ;;
   *) echo "unknown case $1"; exit 2 ;;
 esac
 
-prefix="$e2e/case-$1"
-rm -rf "$prefix"
-trap 'WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true; [ -n "${ZEM_KEEP_SCRATCH:-}" ] || rm -rf "$prefix"' EXIT
+rm -rf "$prefix" "$logs"
+[ -z "$log" ] || mkdir -p "$logs/client logs"
+trap 'WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true; [ -n "${ZEM_KEEP_SCRATCH:-}" ] || rm -rf "$prefix" "$logs"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
@@ -105,7 +122,7 @@ hung() { # what seconds
     mkdir -p "$e2e/retried"
     echo "$1 did not finish within $2 s" >"$e2e/retried/$case_name"
     echo "running the case once more from a fresh copy"
-    rm -rf "$prefix" "$prefix".*
+    rm -rf "$prefix" "$prefix".* "$logs"
     ZEM_E2E_RETRIED=1 exec bash "$0" "$case_name"
   fi
   fail "$1 hung twice"
@@ -126,6 +143,8 @@ status=0
 ZEM_COMMAND_LINE="\"$bin/ZEMRemove.exe\" $args" timeout -k 5 180 "$WINELOADER" "$bin/run_command.exe" \
   </dev/null >"$prefix.result" 2>/dev/null || status=$?
 [ "$status" -lt 124 ] || hung "ZEMRemove.exe $args" 180
+# run_command gives up on its own after 150 s (status 4): a hang as well.
+[ "$status" -ne 4 ] || hung "ZEMRemove.exe $args (run_command)" 150
 result=$(tr -d '\r' <"$prefix.result")
 echo "ZEMRemove.exe $args: $result"
 [ "${result%% after*}" = "exit $code" ] || fail "expected exit $code, got '$result'"
@@ -138,6 +157,57 @@ fi
 wineserver -k 2>/dev/null || true
 wineserver -w 2>/dev/null || true
 
+# The demo machine's components in removal order, by the names they are registered with
+# (the console's in the ANSI bytes of its partner's quotes, kept byte for byte).
+removal_order=("Varnek Enterprise Suite API" $'\xbbVarnek Enterprise Console\xab' "Varnek Enterprise Relay" "Varnek Enterprise Server" "Varnek DLP"
+  "Varnek Client Logging Service" "Varnek Enterprise Client" "Varnek Databases"
+  "Varnek Enterprise Suite Installation Generator" "Microsoft SQL Server Desktop Engine")
+# The log's lines without their "\r" are in a file; in_log greps it (and never fails the script).
+in_log() { grep -a "$@" "$prefix.loglines" || true; }
+check_log_header_and_end() {
+  local first last
+  first=$(head -1 "$prefix.loglines")
+  last=$(tail -1 "$prefix.loglines")
+  [[ "$first" =~ ^ZEMRemove\ [0-9.]+\ started\ [0-9]{4}-[0-9]{2}-[0-9]{2}\ [0-9:]{8}\ with\ command\ line:\ (.*)$ ]] \
+    && [ "${BASH_REMATCH[1]}" = "$args" ] || fail "log header: '$first'"
+  [ "$last" = "ZEMRemove ended with exit code $code" ] || fail "log closing line: '$last'"
+}
+check_log_logfile-all() {
+  check_log_header_and_end
+  [ "$(in_log -c '^\* Detecting ')" -eq 20 ] || fail "log: expected 20 detection banners"
+  local removed expected
+  removed=$(in_log '^x Removing ' | sed 's/^x Removing //')
+  expected=$(printf '%s\n' "${removal_order[@]}" "Varnek root folders and registry keys")
+  [ "$removed" = "$expected" ] || fail "log: removal banners $(echo "$removed" | tr '\n' '|')"
+  [[ "$(in_log -A2 '^No more products installed. Removing root folders and reg keys...$')" == *xxxxxxxxxx* ]] \
+    || fail "log: no root clean-up announced before its banner"
+  [ -n "$(in_log '^Deleting directory ".*Varnek Enterprise"\.\.\.done$')" ] || fail "log: root folder not removed"
+  [ -z "$(in_log '^Message box')" ] || fail "log: a message box"
+}
+check_log_logfile-uncreatable() {
+  [ ! -e "$log" ] || fail "a log was written"
+  [ ! -e "$(dirname "$log")" ] || fail "the log's folder was created"
+}
+check_log_detect-plan() {
+  check_log_header_and_end
+  [ "$(in_log -c '^\* Detecting ')" -eq 10 ] || fail "log: expected 10 detection banners"
+  [ -z "$(in_log '^x Removing ')" ] || fail "log: a removal ran"
+  local plan expected
+  plan=$(in_log '^Would remove: ' | sed 's/^Would remove: //')
+  expected=$(printf '%s\n' "${removal_order[@]}" "Varnek root folders and registry keys")
+  [ "$plan" = "$expected" ] || fail "log: plan $(echo "$plan" | tr '\n' '|')"
+}
+check_log_logfile-names-switches() {
+  check_log_header_and_end
+  local removed
+  removed=$(in_log '^x Removing ')
+  [ "$removed" = "x Removing Varnek DLP" ] || fail "log: removals $(echo "$removed" | tr '\n' '|')"
+}
+if [ -n "$log" ]; then
+  [ ! -e "$log" ] || tr -d '\r' <"$log" >"$prefix.loglines"
+  if [ "$code" != 1622 ] && [ ! -e "$log" ]; then fail "no log file at $log"; else "check_log_$case_name"; fi
+fi
+
 bash "$scripts/inventory.sh" "$prefix" >"$prefix.left"
 if ! diff -u "$prefix.expected" "$prefix.left"; then fail "the suite's footprint afterwards (- expected, + found)"; fi
 
@@ -146,8 +216,12 @@ python3 "$here/suite_footprint.py" <"$prefix.changes" || fail "something that is
 if [[ " $gone " != *" server "* && " $gone " != *" all "* ]] && grep -q 'ZEM Web' "$prefix.changes"; then
   fail "the server's web folder changed although the server stays: $(grep 'ZEM Web' "$prefix.changes" | head -3)"
 fi
+if [ -n "$untouched" ] && [ -s "$prefix.changes" ]; then
+  fail "the machine changed: $(head -3 "$prefix.changes")"
+fi
 echo "$(wc -l <"$prefix.changes") changes, all within the suite's footprint"
 
 rm -f "$prefix".*
+[ -n "${ZEM_KEEP_SCRATCH:-}" ] || rm -rf "$logs"
 echo "$failures failure(s)"
 [ "$failures" -eq 0 ]

@@ -1,6 +1,7 @@
 // The installer library as the program loads it: under the tests the copy
 // found by name is the stand-in next to the test program (tests/odbc_installer),
 // which edits the driver manager's test odbc.ini.
+#include "support/message_box.h"
 #include "support/odbc_installer.h"
 
 #include "support/exceptions.h"
@@ -176,4 +177,23 @@ TEST(ODBCInstallerLibrary, AMissingFunctionIsReportedWithProgramAndLibrary)
     std::string full = "The program " + ProgramPath() + ", or one of its DLLs attempted to call the function " +
                        longName + " which is not supported";
     EXPECT_EQ(full.substr(0, 783), texts[1]) << "the text is bounded at 783 characters";
+}
+
+TEST(ODBCInstallerLibrary, WithoutADesktopBothBoxesOnlyReachTheRoute)
+{
+    MessageBoxWatcher watcher(Caption);
+    std::vector<std::string> routed;
+    {
+        WindowsPlatform::ScopedMessageBoxRoute route(
+            false, [&](const std::string& caption, const std::string& text) { routed.push_back(caption + ": " + text); });
+        ScratchFolder system;
+        WindowsPlatform::ODBCInstallerLibrary missing(system.Path(), "zem_no_installer.dll");
+        EXPECT_EQ(nullptr, missing.Function("SQLRemoveDSNFromIni"));
+        WindowsPlatform::ODBCInstallerLibrary copy("", "zem_installer_copy.dll");
+        EXPECT_EQ(nullptr, copy.Function("SQLWriteDSNToIni"));
+    }
+    ASSERT_EQ(2u, routed.size());
+    EXPECT_EQ("ODBC Installer Error: The ODBC installer DLL (ODBCCP32.DLL) is not installed on this system.", routed[0]);
+    EXPECT_EQ(0u, routed[1].find("ODBC Installer Error: The program ")) << routed[1];
+    EXPECT_TRUE(watcher.Texts().empty()) << "no box appeared";
 }

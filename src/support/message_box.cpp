@@ -1,0 +1,54 @@
+#include "support/message_box.h"
+
+#include "support/platform_seam.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <utility>
+
+namespace WindowsPlatform {
+
+namespace {
+
+std::atomic<ScopedMessageBoxRoute*> currentRoute{nullptr};
+
+} // namespace
+
+bool WindowStationIsInteractive()
+{
+    USEROBJECTFLAGS flags = {};
+    if (std::optional<std::string> answer = InjectedAnswer("GetUserObjectInformationA", "UOI_FLAGS")) {
+        flags.dwFlags = static_cast<DWORD>(std::strtoul(answer->c_str(), nullptr, 10));
+    } else {
+        HWINSTA station = GetProcessWindowStation(); // not to be closed
+        DWORD needed = 0;
+        if (!station || !GetUserObjectInformationA(station, UOI_FLAGS, &flags, sizeof flags, &needed))
+            return false;
+    }
+    return (flags.dwFlags & WSF_VISIBLE) != 0;
+}
+
+ScopedMessageBoxRoute::ScopedMessageBoxRoute(bool show, Recorder record)
+    : show_(show), record_(std::move(record)), previous_(currentRoute.load())
+{
+    currentRoute.store(this);
+}
+
+ScopedMessageBoxRoute::~ScopedMessageBoxRoute()
+{
+    currentRoute.store(previous_);
+}
+
+int ShowMessageBox(const std::string& text, const std::string& caption, UINT flags)
+{
+    ScopedMessageBoxRoute* route = currentRoute.load();
+    if (route) {
+        if (route->record_)
+            route->record_(caption, text);
+        if (!route->show_)
+            return IDOK;
+    }
+    return MessageBoxA(nullptr, text.c_str(), caption.c_str(), flags);
+}
+
+} // namespace WindowsPlatform
