@@ -12,7 +12,13 @@
 # ended at the end, so that its registry files are written.
 set -euo pipefail
 if [ $# -gt 0 ]; then
-  export WINEPREFIX_OVERRIDE="$(cd "$1" && pwd)"
+  # Never fall back to the tests' own prefix: a wrong argument is an error.
+  if [ ! -f "$1/system.reg" ]; then
+    echo "demo-machine: $1 is no Wine prefix" >&2
+    exit 2
+  fi
+  WINEPREFIX_OVERRIDE="$(cd "$1" && pwd)"
+  export WINEPREFIX_OVERRIDE
 fi
 source "$(dirname "$0")/wine-env.sh"
 
@@ -40,16 +46,17 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 
 work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
+# A failed or hung build must not leave the prefix's session running.
+trap 'timeout 60 wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
 
 # The builder edits system.reg once before Wine starts: no session may be open.
-wineserver -k 2>/dev/null || true
-wineserver -w 2>/dev/null || true
+timeout 60 wineserver -k 2>/dev/null || true
+timeout 60 wineserver -w 2>/dev/null || true
 
 python3 "$ZEM_SOURCE_DIR/scripts/demo/build_machine.py" "$WINEPREFIX" "$bin" "$work" >/dev/null
 
 # Ending the session writes the registry files; the services start again with
 # the next session, as they would at boot.
-wineserver -k 2>/dev/null || true
-wineserver -w 2>/dev/null || true
+timeout 60 wineserver -k 2>/dev/null || true
+timeout 60 wineserver -w 2>/dev/null || true
 echo "demo-machine: suite installed in $WINEPREFIX"

@@ -22,6 +22,8 @@ bash scripts/prepare-prefix.sh
 
 source scripts/display.sh
 start_display
+# Whatever ends the demo (a failure, Ctrl-C) stops the display.
+trap stop_display EXIT
 wineserver -k 2>/dev/null || true
 
 demo="$ZEM_BUILD_DIR/demo-machine"
@@ -128,7 +130,6 @@ bash scripts/inventory.sh "$demo-dialog"
 echo "(end of inventory)"
 rm -rf "$demo-dialog"
 
-stop_display
 echo
 code=${result#exit }
 echo "demo: ZEMRemove.exe /silent /all exit code: ${code%% after*}"

@@ -6,9 +6,15 @@
 # first, since Wine writes its registry files only then.
 set -euo pipefail
 if [ $# -gt 0 ]; then
-  export WINEPREFIX_OVERRIDE="$(cd "$1" && pwd)"
+  # Never fall back to the tests' own prefix: a wrong argument is an error.
+  if [ ! -f "$1/system.reg" ]; then
+    echo "inventory: $1 is no Wine prefix" >&2
+    exit 2
+  fi
+  WINEPREFIX_OVERRIDE="$(cd "$1" && pwd)"
+  export WINEPREFIX_OVERRIDE
 fi
 source "$(dirname "$0")/wine-env.sh"
-wineserver -k 2>/dev/null || true
-wineserver -w 2>/dev/null || true
+timeout 60 wineserver -k 2>/dev/null || true
+timeout 60 wineserver -w 2>/dev/null || true
 exec python3 "$ZEM_SOURCE_DIR/scripts/demo/inventory.py" "$WINEPREFIX"

@@ -20,6 +20,8 @@ bash scripts/prepare-prefix.sh
 
 source scripts/display.sh
 start_display
+# Whatever ends this script (a failure, Ctrl-C) ends the session and the display.
+trap 'wineserver -k 2>/dev/null || true; stop_display' EXIT
 
 # A warm wineserver keeps the first test from waiting on Wine's start-up services.
 wineserver -k 2>/dev/null || true
@@ -27,10 +29,12 @@ wineserver -p
 wine wineboot </dev/null >/dev/null 2>&1 || true
 
 status=0
+rm -f "$ZEM_BUILD_DIR/e2e/retries.txt"
 ctest --preset wine --test-dir "$ZEM_BUILD_DIR" "$@" || status=$?
-
-wineserver -k 2>/dev/null || true
-stop_display
+# Written by the end-to-end run, when it ran.
+if [ -f "$ZEM_BUILD_DIR/e2e/retries.txt" ]; then
+  cat "$ZEM_BUILD_DIR/e2e/retries.txt"
+fi
 
 if [ "${ZEM_RUN_VM32:-}" = 1 ]; then
   bash scripts/vm32/smoke.sh || status=1

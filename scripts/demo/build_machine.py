@@ -15,6 +15,10 @@ import sys
 import tempfile
 import time
 
+# No Wine call of the build may hang it: each is given this long at most
+# (msiexec of the largest package takes a few seconds here).
+WINE_CALL_SECONDS = 120
+
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import machine_odbc  # noqa: E402
 import suite  # noqa: E402
@@ -84,13 +88,16 @@ class Machine:
         os.makedirs(os.path.dirname(path), exist_ok=True)
         shutil.copyfile(os.path.join(self.bin, fixture), path)
 
-    def wine(self, *args, check=True):
+    def wine(self, *args, check=True, seconds=WINE_CALL_SECONDS):
         started = time.monotonic()
         # Output goes through a file: processes Wine starts on the way (the
         # service manager, services) would hold a pipe open for ever.
         with tempfile.TemporaryFile() as output:
-            result = subprocess.run([self.loader] + list(args), stdin=subprocess.DEVNULL,
-                                    stdout=output, stderr=subprocess.STDOUT)
+            try:
+                result = subprocess.run([self.loader] + list(args), stdin=subprocess.DEVNULL,
+                                        stdout=output, stderr=subprocess.STDOUT, timeout=seconds)
+            except subprocess.TimeoutExpired:
+                raise RuntimeError("wine %s did not finish within %d s" % (" ".join(args), seconds))
             output.seek(0)
             result.stdout = output.read()
         if os.environ.get("ZEM_DEMO_TRACE"):
@@ -171,7 +178,7 @@ class Machine:
     def start_session(self):
         """One Wine session for the whole build: a cold start costs seconds, a
         warm command a fraction of one. The caller ends it."""
-        subprocess.run(["wineserver", "-p"], check=True)
+        subprocess.run(["wineserver", "-p"], check=True, timeout=WINE_CALL_SECONDS)
         self.wine("wineboot", check=False)
 
     def msi(self, ident, name, version, manufacturer, folder_parts, files, registry,

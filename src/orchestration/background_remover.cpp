@@ -80,7 +80,7 @@ void BackgroundRemover::Start(Mode mode, std::vector<ZEMProduct*> products)
     uintptr_t started = 0;
     int failure = 0;
     // A test makes the start fail through the seam; its code is the errno.
-    if (DWORD injected = WindowsPlatform::InjectedFailure("_beginthreadex")) {
+    if (DWORD injected = WindowsPlatform::InjectedFailure(WindowsPlatform::SeamCall::_beginthreadex)) {
         failure = static_cast<int>(injected);
     } else {
         started = _beginthreadex(nullptr, 0, &RunJob, static_cast<Callable<void (*)()>*>(this), 0, nullptr);

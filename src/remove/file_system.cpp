@@ -15,7 +15,7 @@ void CheckPathLength(const std::string& path)
 std::optional<DWORD> ReadFileAttributes(const std::string& path)
 {
     CheckPathLength(path);
-    if (DWORD injected = WindowsPlatform::InjectedFailure("GetFileAttributesA", path)) {
+    if (DWORD injected = WindowsPlatform::InjectedFailure(WindowsPlatform::SeamCall::GetFileAttributesA, path)) {
         SetLastError(injected);
         return std::nullopt;
     }
@@ -28,7 +28,7 @@ std::optional<DWORD> ReadFileAttributes(const std::string& path)
 bool CanOpenForDelete(const std::string& path)
 {
     CheckPathLength(path);
-    if (WindowsPlatform::InjectedFailure("CreateFileA", path))
+    if (WindowsPlatform::InjectedFailure(WindowsPlatform::SeamCall::CreateFileA, path))
         return false;
     UniqueFileHandle handle(CreateFileA(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
@@ -38,7 +38,7 @@ bool CanOpenForDelete(const std::string& path)
 void ChangeFileAttributes(const std::string& path, DWORD attributes)
 {
     CheckPathLength(path);
-    if (DWORD injected = WindowsPlatform::InjectedFailure("SetFileAttributesA", path))
+    if (DWORD injected = WindowsPlatform::InjectedFailure(WindowsPlatform::SeamCall::SetFileAttributesA, path))
         ThrowWindowsError(injected);
     // Zero would mean "leave them as they are", not "none".
     if (attributes == 0)
@@ -52,7 +52,7 @@ bool TryDeleteOneFile(const std::string& path)
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return false;
     }
-    if (DWORD injected = WindowsPlatform::InjectedFailure("DeleteFileA", path)) {
+    if (DWORD injected = WindowsPlatform::InjectedFailure(WindowsPlatform::SeamCall::DeleteFileA, path)) {
         SetLastError(injected);
         return false;
     }
@@ -68,7 +68,7 @@ void DeleteOneFile(const std::string& path)
 void RemoveEmptyFolder(const std::string& path)
 {
     CheckPathLength(path);
-    if (DWORD injected = WindowsPlatform::InjectedFailure("RemoveDirectoryA", path))
+    if (DWORD injected = WindowsPlatform::InjectedFailure(WindowsPlatform::SeamCall::RemoveDirectoryA, path))
         ThrowWindowsError(injected);
     CheckWindowsResult(RemoveDirectoryA(path.c_str()));
 }

@@ -10,7 +10,7 @@ namespace Windows {
 FolderListing::FolderListing(const std::string& folder) : folder_(folder)
 {
     std::string pattern = JoinPath(folder, "*.*");
-    if (pattern.size() >= MAX_PATH || WindowsPlatform::InjectedFailure("FindFirstFileA", pattern))
+    if (pattern.size() >= MAX_PATH || WindowsPlatform::InjectedFailure(WindowsPlatform::SeamCall::FindFirstFileA, pattern))
         return;
     // The basic level skips the short names we never use; large fetch cuts
     // the round trips for big folders.

@@ -18,7 +18,7 @@ std::optional<std::string> GetKnownFolder(int csidl)
 {
     if (std::optional<std::string> answer = WindowsPlatform::InjectedAnswer("SHGetFolderPathA", std::to_string(csidl)))
         return answer;
-    if (WindowsPlatform::InjectedFailure("SHGetFolderPathA", std::to_string(csidl)))
+    if (WindowsPlatform::InjectedFailure(WindowsPlatform::SeamCall::SHGetFolderPathA, std::to_string(csidl)))
         return std::nullopt;
     UniqueModule shell(LoadLibraryA("shell32.dll"));
     if (!shell)

@@ -16,7 +16,7 @@ void MessageLog::WriteFlagged(const char* text)
 
 void MessageLog::Append(bool flagged, const char* text)
 {
-    // Copy outside the lock so that the critical section covers only the append.
+    // Copy outside the lock so that it covers only the append.
     LogEntry entry{flagged, text ? text : ""};
     PendingLogQueue::ScopedLock lock(queue_);
     lock.Entries().push_back(std::move(entry));

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -18,20 +19,18 @@ struct LogEntry {
 
 } // namespace Remove
 
-// Pieces of text in the order they were written, guarded by a critical section
-// that is held only for one append or one swap.
+// Pieces of text in the order they were written, guarded by a lock that is
+// held only for one append or one swap.
 class PendingLogQueue {
 public:
-    PendingLogQueue() { InitializeCriticalSection(&section_); }
-    ~PendingLogQueue() { DeleteCriticalSection(&section_); }
+    PendingLogQueue() = default;
     PendingLogQueue(const PendingLogQueue&) = delete;
     PendingLogQueue& operator=(const PendingLogQueue&) = delete;
 
-    // The only way to the entries: holds the critical section for its scope.
+    // The only way to the entries: holds the lock for its scope.
     class ScopedLock {
     public:
-        explicit ScopedLock(PendingLogQueue& queue) : queue_(queue) { EnterCriticalSection(&queue_.section_); }
-        ~ScopedLock() { LeaveCriticalSection(&queue_.section_); }
+        explicit ScopedLock(PendingLogQueue& queue) : queue_(queue), hold_(queue.lock_) {}
         ScopedLock(const ScopedLock&) = delete;
         ScopedLock& operator=(const ScopedLock&) = delete;
 
@@ -39,10 +38,11 @@ public:
 
     private:
         PendingLogQueue& queue_;
+        std::lock_guard<std::mutex> hold_;
     };
 
 private:
-    CRITICAL_SECTION section_;
+    std::mutex lock_;
     std::vector<Remove::LogEntry> entries_;
 };
 

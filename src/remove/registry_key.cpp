@@ -34,14 +34,15 @@ const NtKeyDeletion& TheNtKeyDeletion()
     return calls;
 }
 
-const char* SeamNameForOpen(REGSAM access)
+WindowsPlatform::SeamCall SeamCallForOpen(REGSAM access)
 {
-    return access == DELETE ? "RegOpenKeyExA:DELETE" : "RegOpenKeyExA";
+    using WindowsPlatform::SeamCall;
+    return access == DELETE ? SeamCall::RegOpenKeyExA_Delete : SeamCall::RegOpenKeyExA;
 }
 
 LONG OpenKey(const Windows::RegistryLocation& location, DWORD options, REGSAM access, HKEY* key)
 {
-    if (DWORD injected = WindowsPlatform::InjectedFailure(SeamNameForOpen(access), location.subkey))
+    if (DWORD injected = WindowsPlatform::InjectedFailure(SeamCallForOpen(access), location.subkey))
         return static_cast<LONG>(injected);
     return RegOpenKeyExA(location.base, location.relative.c_str(), options, access | KEY_WOW64_32KEY, key);
 }
@@ -152,7 +153,7 @@ bool EnumRegistrySubkey(HKEY key, DWORD index, SubkeyInformation& information)
     DWORD nameLength = static_cast<DWORD>(name.size());
     DWORD classLength = static_cast<DWORD>(className.size());
     FILETIME written = {};
-    DWORD result = WindowsPlatform::InjectedFailure("RegEnumKeyExA");
+    DWORD result = WindowsPlatform::InjectedFailure(WindowsPlatform::SeamCall::RegEnumKeyExA);
     if (result == 0)
         result = static_cast<DWORD>(RegEnumKeyExA(key, index, name.data(), &nameLength, nullptr, className.data(),
                                                   &classLength, &written));
@@ -176,7 +177,7 @@ bool SubkeyNameEnumerator::Next(std::string& name)
             buffer_.assign(longestName + 1, '\0');
         }
         DWORD length = static_cast<DWORD>(buffer_.size());
-        DWORD result = WindowsPlatform::InjectedFailure("RegEnumKeyExA");
+        DWORD result = WindowsPlatform::InjectedFailure(WindowsPlatform::SeamCall::RegEnumKeyExA);
         if (result == 0)
             result = static_cast<DWORD>(
                 RegEnumKeyExA(key_, index_, &buffer_[0], &length, nullptr, nullptr, nullptr, nullptr));
@@ -230,7 +231,7 @@ void DeleteRegistrySubkey(const RegistryLocation& location)
         if (HasOverlongComponent(*path))
             ThrowWindowsError(ERROR_FILENAME_EXCED_RANGE);
     }
-    if (DWORD injected = WindowsPlatform::InjectedFailure("RegDeleteKeyA", location.subkey))
+    if (DWORD injected = WindowsPlatform::InjectedFailure(WindowsPlatform::SeamCall::RegDeleteKeyA, location.subkey))
         ThrowWindowsError(injected);
 
     // RegDeleteKeyA opens the key following a link and would delete the link's
@@ -248,8 +249,13 @@ void DeleteRegistrySubkey(const RegistryLocation& location)
 
 bool IsRegistryLink(HKEY root, const std::string& subkey)
 {
+    return IsRegistryLink(RegistryLocation::Of(root, subkey));
+}
+
+bool IsRegistryLink(const RegistryLocation& location)
+{
     RegistryKey key;
-    if (OpenKey(root, subkey, REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
+    if (OpenKey(location, REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
         return false;
     return IsLinkKey(key.get());
 }

@@ -92,5 +92,6 @@ void DeleteRegistrySubkey(const RegistryLocation& key);
 
 // True when the key itself (not what it points at) is a registry link; never throws.
 bool IsRegistryLink(HKEY root, const std::string& subkey);
+bool IsRegistryLink(const RegistryLocation& key);
 
 } // namespace Windows

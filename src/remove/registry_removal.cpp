@@ -30,6 +30,11 @@ bool GrantAccess(const Windows::RegistryLocation& key, Remove::Log& log)
     // A link is judged by its own access, not by its target's.
     if (Windows::CanOpenRegistryKey(key, DELETE, REG_OPTION_OPEN_LINK))
         return true;
+    // The security functions reach a key by its name, which follows a link to
+    // its target: a link is never granted to. It goes as itself, or its
+    // deletion reports why not.
+    if (Windows::IsRegistryLink(key))
+        return true;
     try {
         Remove::GrantObjectAccess(Windows::RegistrySecurityName(key.root, key.subkey),
                                   Windows::RegistrySecurityObjectType(), log);

@@ -8,12 +8,13 @@
 namespace {
 
 // SetNamedSecurityInfoA wants a writable name. Tests tell the two uses apart
-// through the seam names "SetNamedSecurityInfoA:OWNER" and "SetNamedSecurityInfoA:DACL".
+// through two seam calls.
 DWORD SetObjectSecurity(const std::string& objectName, SE_OBJECT_TYPE type, SECURITY_INFORMATION what, PSID owner,
                         PACL dacl)
 {
-    const char* seamName = owner ? "SetNamedSecurityInfoA:OWNER" : "SetNamedSecurityInfoA:DACL";
-    if (DWORD injected = WindowsPlatform::InjectedFailure(seamName, objectName))
+    using WindowsPlatform::SeamCall;
+    SeamCall seamCall = owner ? SeamCall::SetNamedSecurityInfoA_Owner : SeamCall::SetNamedSecurityInfoA_Dacl;
+    if (DWORD injected = WindowsPlatform::InjectedFailure(seamCall, objectName))
         return injected;
     std::vector<char> name(objectName.begin(), objectName.end());
     name.push_back('\0');
@@ -23,7 +24,7 @@ DWORD SetObjectSecurity(const std::string& objectName, SE_OBJECT_TYPE type, SECU
 Windows::UniqueKernelHandle OpenOwnToken()
 {
     HANDLE token = nullptr;
-    if (DWORD injected = WindowsPlatform::InjectedFailure("OpenProcessToken"))
+    if (DWORD injected = WindowsPlatform::InjectedFailure(WindowsPlatform::SeamCall::OpenProcessToken))
         ThrowWindowsError(injected);
     CheckWindowsResult(OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token));
     return Windows::UniqueKernelHandle(token);
@@ -49,7 +50,7 @@ void EnablePrivilege(HANDLE token, const char* privilegeName)
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
     CheckWindowsResult(LookupPrivilegeValueA(nullptr, privilegeName, &privileges.Privileges[0].Luid));
-    if (DWORD injected = WindowsPlatform::InjectedFailure("AdjustTokenPrivileges", privilegeName))
+    if (DWORD injected = WindowsPlatform::InjectedFailure(WindowsPlatform::SeamCall::AdjustTokenPrivileges, privilegeName))
         ThrowWindowsError(injected);
     CheckWindowsResult(AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr));
 }
@@ -72,7 +73,7 @@ Windows::UniqueLocalMemory MakeFullAccessAcl(Log& log)
     access.Trustee.ptstrName = currentUser;
 
     PACL acl = nullptr;
-    DWORD result = WindowsPlatform::InjectedFailure("SetEntriesInAclA");
+    DWORD result = WindowsPlatform::InjectedFailure(WindowsPlatform::SeamCall::SetEntriesInAclA);
     if (result == 0)
         result = SetEntriesInAclA(1, &access, nullptr, &acl);
     if (result != ERROR_SUCCESS) {

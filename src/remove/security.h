@@ -29,8 +29,8 @@ Windows::UniqueLocalMemory MakeFullAccessAcl(Log& log);
 // piece of the caller's line.
 void TakeOwnership(const std::string& objectName, SE_OBJECT_TYPE type, Log& log);
 
-// Test seam names: "OpenProcessToken", "AdjustTokenPrivileges", "SetEntriesInAclA",
-// "SetNamedSecurityInfoA:OWNER" and "SetNamedSecurityInfoA:DACL".
+// Seam calls: OpenProcessToken, AdjustTokenPrivileges, SetEntriesInAclA,
+// SetNamedSecurityInfoA_Owner and SetNamedSecurityInfoA_Dacl.
 
 // Replaces the object's access list by the full-access list, taking ownership
 // when the first attempt is refused. Throws on failure after writing the first

@@ -5,23 +5,23 @@
 
 namespace Windows {
 
-void ServiceHandle::Close()
+void CloseServiceHandleOrThrow(ServiceHandle& handle)
 {
-    if (!handle_.close())
+    if (!handle.close())
         throw CloseSCHandleFailed();
 }
 
 ServiceHandle OpenServiceManager(DWORD access)
 {
     ServiceHandle manager(OpenSCManagerA(nullptr, "ServicesActive", access));
-    CheckWindowsResult(static_cast<bool>(manager));
+    CheckWindowsResult(manager.valid());
     return manager;
 }
 
 ServiceHandle OpenServiceHandle(SC_HANDLE manager, const std::string& serviceName, DWORD access)
 {
     ServiceHandle service(OpenServiceA(manager, serviceName.c_str(), access));
-    CheckWindowsResult(static_cast<bool>(service));
+    CheckWindowsResult(service.valid());
     return service;
 }
 
@@ -37,7 +37,7 @@ SERVICE_STATUS SendServiceControl(SC_HANDLE service, DWORD control)
     SERVICE_STATUS status = {};
     // A service that stops on its own between our query and the control
     // cannot be produced on demand; tests reach that answer through the seam.
-    if (DWORD injected = WindowsPlatform::InjectedFailure("ControlService"))
+    if (DWORD injected = WindowsPlatform::InjectedFailure(WindowsPlatform::SeamCall::ControlService))
         ThrowWindowsError(injected);
     CheckWindowsResult(ControlService(service, control, &status));
     return status;
@@ -58,10 +58,11 @@ const DWORD PollCount = 100;
 const DWORD PollInterval = 100; // milliseconds
 const DWORD DotEvery = 10;
 
+// A failed close is swallowed here: the operation's answer stands.
 void CloseQuietly(Windows::ServiceHandle& handle) noexcept
 {
     try {
-        handle.Close();
+        Windows::CloseServiceHandleOrThrow(handle);
     } catch (const CloseSCHandleFailed&) {
     }
 }

@@ -10,22 +10,11 @@
 
 namespace Windows {
 
-// A service-control handle (manager or service). Close() reports a failed
-// CloseServiceHandle as CloseSCHandleFailed; the destructor closes silently.
-class ServiceHandle {
-public:
-    ServiceHandle() = default;
-    explicit ServiceHandle(SC_HANDLE handle) noexcept : handle_(handle) {}
-
-    SC_HANDLE get() const noexcept { return handle_.get(); }
-    explicit operator bool() const noexcept { return handle_.valid(); }
-
-    // Closes now; the holder is empty afterwards even when the close failed.
-    void Close();
-
-private:
-    UniqueServiceHandle handle_;
-};
+// A service-control handle (manager or service); the destructor closes silently.
+using ServiceHandle = UniqueServiceHandle;
+// Closes now; a failed CloseServiceHandle throws CloseSCHandleFailed. The
+// holder is empty afterwards either way.
+void CloseServiceHandleOrThrow(ServiceHandle& handle);
 
 // OpenSCManagerA on the local machine, database "ServicesActive".
 ServiceHandle OpenServiceManager(DWORD access);

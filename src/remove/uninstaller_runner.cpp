@@ -50,7 +50,7 @@ void SetJobInformation(HANDLE job, JOBOBJECTINFOCLASS infoClass, void* informati
 void AssignProcessToJob(HANDLE job, HANDLE process)
 {
     // Wine offers no way to have a fresh process refused by a job; tests use the seam.
-    if (DWORD injected = WindowsPlatform::InjectedFailure("AssignProcessToJobObject"))
+    if (DWORD injected = WindowsPlatform::InjectedFailure(WindowsPlatform::SeamCall::AssignProcessToJobObject))
         ThrowWindowsError(injected);
     CheckWindowsResult(AssignProcessToJobObject(job, process));
 }

@@ -42,7 +42,7 @@ using GetFolderPathFunction = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
 template <typename Function>
 Function FindFunction(const char* library, const char* name)
 {
-    if (InjectedFailure("GetProcAddress", name))
+    if (InjectedFailure(SeamCall::GetProcAddress, name))
         return nullptr;
     HMODULE module = LoadLibraryA(library);
     if (!module)

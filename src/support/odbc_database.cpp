@@ -30,7 +30,7 @@ std::shared_ptr<AutoODBCDatabaseHandle> OpenConnection(const std::shared_ptr<Aut
                                                        std::int64_t loginTimeoutMicroseconds)
 {
     SQLHDBC handle = SQL_NULL_HDBC;
-    CheckODBCResult(SQLAllocHandle(SQL_HANDLE_DBC, environment->Get(), &handle), environment->Get(),
+    CheckODBCResult(SQLAllocHandle(SQL_HANDLE_DBC, environment->get(), &handle), environment->get(),
                     SQL_HANDLE_ENV);
     auto connection = std::make_shared<AutoODBCDatabaseHandle>(environment, handle);
 
@@ -47,6 +47,7 @@ std::shared_ptr<AutoODBCDatabaseHandle> OpenConnection(const std::shared_ptr<Aut
                                      SQL_NTS, completed, CompletedConnectionSize, &completedLength,
                                      SQL_DRIVER_NOPROMPT),
                     handle, SQL_HANDLE_DBC);
+    connection->MarkConnected();
     return connection;
 }
 
@@ -56,13 +57,6 @@ ODBCConnection::ODBCConnection(const std::shared_ptr<AutoODBCEnvironmentHandle>&
                                const std::string& connectionString, std::int64_t loginTimeoutMicroseconds)
     : handle_(OpenConnection(environment, connectionString, loginTimeoutMicroseconds))
 {
-}
-
-ODBCConnection::~ODBCConnection()
-{
-    // A failed disconnect cannot be helped here; freeing the handle follows.
-    if (IsLastReference() && handle_)
-        SQLDisconnect(handle_->Get());
 }
 
 void ODBCConnection::ExecuteSQL(const std::string& sql) const
@@ -86,65 +80,58 @@ std::string ODBCTextColumn::Text() const
     return std::string(buffer_, length > MaximumLength ? MaximumLength : length);
 }
 
-ODBCStatement::ODBCStatement(const ODBCConnection& connection) : connection_(connection)
+ODBCStatement::ODBCStatement(const ODBCConnection& connection) : connection_(connection), handle_(Allocate(connection))
 {
-    SQLRETURN result = SQLAllocHandle(SQL_HANDLE_STMT, connection.Handle(), &handle_);
-    if (result != SQL_SUCCESS && result != SQL_SUCCESS_WITH_INFO && handle_ == SQL_NULL_HSTMT) {
-        // No statement handle to read from: the reasons sit on the connection.
-        CheckODBCResult(result, connection.Handle(), SQL_HANDLE_DBC);
-    }
-    SQLHSTMT allocated = handle_;
-    try {
-        CheckODBCResult(result, allocated, SQL_HANDLE_STMT);
-    } catch (...) {
-        SQLFreeHandle(SQL_HANDLE_STMT, allocated);
-        handle_ = SQL_NULL_HSTMT;
-        throw;
-    }
 }
 
-ODBCStatement::~ODBCStatement()
+std::shared_ptr<AutoODBCStatementHandle> ODBCStatement::Allocate(const ODBCConnection& connection)
 {
-    if (IsLastReference() && handle_ != SQL_NULL_HSTMT)
-        SQLFreeHandle(SQL_HANDLE_STMT, handle_);
+    SQLHSTMT allocated = SQL_NULL_HSTMT;
+    SQLRETURN result = SQLAllocHandle(SQL_HANDLE_STMT, connection.Handle(), &allocated);
+    // No statement handle to read from: the reasons sit on the connection.
+    if (allocated == SQL_NULL_HSTMT)
+        CheckODBCResult(result, connection.Handle(), SQL_HANDLE_DBC);
+    auto statement = std::make_shared<AutoODBCStatementHandle>(allocated);
+    CheckODBCResult(result, allocated, SQL_HANDLE_STMT);
+    return statement;
 }
 
 void ODBCStatement::BindTextParameter(SQLUSMALLINT number, ODBCTextParameter& parameter) const
 {
-    CheckODBCResult(SQLBindParameter(handle_, number, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR,
+    CheckODBCResult(SQLBindParameter(Handle(), number, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR,
                                      ODBCTextParameter::MaximumLength, 0, parameter.Buffer(),
                                      ODBCTextParameter::MaximumLength + 1, nullptr),
-                    handle_, SQL_HANDLE_STMT);
+                    Handle(), SQL_HANDLE_STMT);
 }
 
 void ODBCStatement::BindIntegerColumn(SQLUSMALLINT number, std::int32_t& target) const
 {
     target = 0;
-    CheckODBCResult(SQLBindCol(handle_, number, SQL_C_SLONG, &target, 0, nullptr), handle_, SQL_HANDLE_STMT);
+    CheckODBCResult(SQLBindCol(Handle(), number, SQL_C_SLONG, &target, 0, nullptr), Handle(), SQL_HANDLE_STMT);
 }
 
 void ODBCStatement::BindTextColumn(SQLUSMALLINT number, ODBCTextColumn& target) const
 {
-    CheckODBCResult(SQLBindCol(handle_, number, SQL_C_CHAR, target.Buffer(), ODBCTextColumn::MaximumLength + 1,
+    CheckODBCResult(SQLBindCol(Handle(), number, SQL_C_CHAR, target.Buffer(), ODBCTextColumn::MaximumLength + 1,
                                nullptr),
-                    handle_, SQL_HANDLE_STMT);
+                    Handle(), SQL_HANDLE_STMT);
 }
 
 void ODBCStatement::ExecuteDirect(const std::string& sql) const
 {
     SQLRETURN result =
-        SQLExecDirect(handle_, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str())), SQL_NTS);
+        SQLExecDirect(Handle(), reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str())), SQL_NTS);
     if (result == SQL_NO_DATA)
         return;
-    CheckODBCResult(result, handle_, SQL_HANDLE_STMT);
+    CheckODBCResult(result, Handle(), SQL_HANDLE_STMT);
 }
 
 bool ODBCStatement::Fetch() const
 {
-    SQLRETURN result = SQLFetch(handle_);
+    SQLRETURN result = SQLFetch(Handle());
     if (result == SQL_NO_DATA)
         return false;
-    CheckODBCResult(result, handle_, SQL_HANDLE_STMT);
+    CheckODBCResult(result, Handle(), SQL_HANDLE_STMT);
     return true;
 }
 

@@ -14,14 +14,12 @@
 #include <string>
 
 // An open connection. Copies share it; the last copy disconnects.
-class ODBCConnection : public ReferenceCounterPL {
+class ODBCConnection {
 public:
     // Allocates a connection in the environment, sets the login timeout (given
     // in microseconds, handed on in whole seconds) and connects without a prompt.
     ODBCConnection(const std::shared_ptr<AutoODBCEnvironmentHandle>& environment,
                    const std::string& connectionString, std::int64_t loginTimeoutMicroseconds);
-    ODBCConnection(const ODBCConnection& other) = default;
-    ~ODBCConnection() override;
 
     SQLHDBC Handle() const noexcept { return handle_->Get(); }
 
@@ -59,13 +57,11 @@ private:
 
 // A statement on a connection. Copies share the handle; the last copy frees it.
 // The statement keeps its connection open for as long as it lives.
-class ODBCStatement : public ReferenceCounterPL {
+class ODBCStatement {
 public:
     explicit ODBCStatement(const ODBCConnection& connection);
-    ODBCStatement(const ODBCStatement& other) = default;
-    ~ODBCStatement() override;
 
-    SQLHSTMT Handle() const noexcept { return handle_; }
+    SQLHSTMT Handle() const noexcept { return handle_->get(); }
 
     // Bindings are made before the statement runs; the bound objects must
     // outlive the execution and the fetches.
@@ -80,8 +76,11 @@ public:
     bool Fetch() const;
 
 private:
+    static std::shared_ptr<AutoODBCStatementHandle> Allocate(const ODBCConnection& connection);
+
+    // Declared first: the statement is freed before its connection lets go.
     ODBCConnection connection_;
-    SQLHSTMT handle_ = SQL_NULL_HSTMT;
+    std::shared_ptr<AutoODBCStatementHandle> handle_;
 };
 
 // The session the database recipe works with: an environment with ODBC 2

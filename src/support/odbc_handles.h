@@ -1,6 +1,8 @@
-// Ownership of ODBC handles: the environment and connection holders, and the
-// shared use count that connection and statement objects are built on.
+// Ownership of ODBC handles: one holder per handle kind on the project's
+// holder template, shared between copies through shared pointers only.
 #pragma once
+
+#include "support/owned_handle.h"
 
 #include <windows.h>
 
@@ -9,23 +11,21 @@
 #include <memory>
 #include <utility>
 
-// Owns one environment handle; frees it when destroyed.
-class AutoODBCEnvironmentHandle {
-public:
-    explicit AutoODBCEnvironmentHandle(SQLHENV handle) noexcept : handle_(handle) {}
-    ~AutoODBCEnvironmentHandle();
-    AutoODBCEnvironmentHandle(const AutoODBCEnvironmentHandle&) = delete;
-    AutoODBCEnvironmentHandle& operator=(const AutoODBCEnvironmentHandle&) = delete;
-
-    SQLHENV Get() const noexcept { return handle_; }
-
-private:
-    SQLHENV handle_;
+// The handle kinds: each is freed with SQLFreeHandle and its own type.
+template <typename Handle, SQLSMALLINT HandleType>
+struct ODBCHandleTraits {
+    using Type = Handle;
+    static Type Empty() noexcept { return nullptr; }
+    static bool Close(Type handle) noexcept { return SQL_SUCCEEDED(SQLFreeHandle(HandleType, handle)); }
 };
 
-// Owns one connection handle; frees it when destroyed. It also keeps the
-// environment it was made in alive: a driver manager refuses to free an
-// environment that still has connections.
+using AutoODBCEnvironmentHandle = Windows::OwnedHandle<ODBCHandleTraits<SQLHENV, SQL_HANDLE_ENV>>;
+using AutoODBCStatementHandle = Windows::OwnedHandle<ODBCHandleTraits<SQLHSTMT, SQL_HANDLE_STMT>>;
+
+// Owns one connection handle; once connected, it is disconnected (the result
+// ignored) before it is freed. It also keeps the environment it was made in
+// alive: a driver manager refuses to free an environment that still has
+// connections.
 class AutoODBCDatabaseHandle {
 public:
     AutoODBCDatabaseHandle(std::shared_ptr<AutoODBCEnvironmentHandle> environment, SQLHDBC handle) noexcept
@@ -36,29 +36,13 @@ public:
     AutoODBCDatabaseHandle(const AutoODBCDatabaseHandle&) = delete;
     AutoODBCDatabaseHandle& operator=(const AutoODBCDatabaseHandle&) = delete;
 
-    SQLHDBC Get() const noexcept { return handle_; }
+    SQLHDBC Get() const noexcept { return handle_.get(); }
+    // Called once the connect succeeded.
+    void MarkConnected() noexcept { connected_ = true; }
 
 private:
+    // Declared first: freed after the connection.
     std::shared_ptr<AutoODBCEnvironmentHandle> environment_;
-    SQLHDBC handle_;
-};
-
-// A use count shared by copies of one object, absent until the first copy.
-// The derived class asks IsLastReference() in its destructor and performs its
-// final release there; this base then lets go of the count. Single-threaded:
-// ODBC objects never cross threads here.
-class ReferenceCounterPL {
-public:
-    virtual ~ReferenceCounterPL();
-
-protected:
-    ReferenceCounterPL() noexcept = default;
-    ReferenceCounterPL(const ReferenceCounterPL& other);
-    // Assigning would leave the target's own resource unreleased.
-    ReferenceCounterPL& operator=(const ReferenceCounterPL&) = delete;
-
-    bool IsLastReference() const noexcept { return count_ == nullptr || *count_ == 1; }
-
-private:
-    mutable long* count_ = nullptr;
+    Windows::OwnedHandle<ODBCHandleTraits<SQLHDBC, SQL_HANDLE_DBC>> handle_;
+    bool connected_ = false;
 };

@@ -11,11 +11,12 @@ namespace WindowsPlatform {
 namespace {
 
 struct FailureRule {
-    std::string call;
+    SeamCall call;
     DWORD code;
     std::string objectPart;
     int remaining;
     int hits;
+    Firing firing;
 };
 
 struct AttributeRule {
@@ -40,6 +41,7 @@ struct Seam {
     std::map<int, AttributeRule> attributes;
     std::map<int, AnswerRule> answers;
     std::map<int, std::string> userNames;
+    UnfiredFailureHandler unfired = nullptr;
 };
 
 Seam& TheSeam()
@@ -62,7 +64,25 @@ bool EndsWith(const std::string& text, const std::string& suffix)
 
 } // namespace
 
-DWORD InjectedFailure(const char* call, const std::string& object)
+const char* SeamCallName(SeamCall call)
+{
+    static const char* const names[] = {
+#define ZEM_SEAM_NAME(name) #name,
+        ZEM_SEAM_CALLS(ZEM_SEAM_NAME)
+#undef ZEM_SEAM_NAME
+    };
+    size_t index = static_cast<size_t>(call);
+    return index < sizeof names / sizeof names[0] ? names[index] : "(unknown call)";
+}
+
+void SetUnfiredFailureHandler(UnfiredFailureHandler handler)
+{
+    Seam& seam = TheSeam();
+    std::lock_guard<std::mutex> guard(seam.lock);
+    seam.unfired = handler;
+}
+
+DWORD InjectedFailure(SeamCall call, const std::string& object)
 {
     Seam& seam = TheSeam();
     if (seam.armed.load(std::memory_order_acquire) == 0)
@@ -150,21 +170,34 @@ ScopedUserName::~ScopedUserName()
     seam.armed.fetch_sub(1, std::memory_order_release);
 }
 
-ScopedFailure::ScopedFailure(const std::string& call, DWORD code, const std::string& objectPart, int times)
+ScopedFailure::ScopedFailure(SeamCall call, DWORD code, const std::string& objectPart, int times, Firing firing)
 {
     Seam& seam = TheSeam();
     std::lock_guard<std::mutex> guard(seam.lock);
     id_ = seam.nextId++;
-    seam.failures[id_] = FailureRule{call, code, objectPart, times, 0};
+    seam.failures[id_] = FailureRule{call, code, objectPart, times, 0, firing};
     seam.armed.fetch_add(1, std::memory_order_release);
 }
 
 ScopedFailure::~ScopedFailure()
 {
     Seam& seam = TheSeam();
-    std::lock_guard<std::mutex> guard(seam.lock);
-    seam.failures.erase(id_);
-    seam.armed.fetch_sub(1, std::memory_order_release);
+    UnfiredFailureHandler report = nullptr;
+    std::string description;
+    {
+        std::lock_guard<std::mutex> guard(seam.lock);
+        auto found = seam.failures.find(id_);
+        if (found != seam.failures.end() && found->second.hits == 0 && found->second.firing == Firing::Required) {
+            report = seam.unfired;
+            description = std::string("the armed failure of ") + SeamCallName(found->second.call) + " for \"" +
+                          found->second.objectPart + "\" never fired";
+        }
+        seam.failures.erase(id_);
+        seam.armed.fetch_sub(1, std::memory_order_release);
+    }
+    // Outside the lock: the handler may call back into the seam.
+    if (report)
+        report(description);
 }
 
 int ScopedFailure::Hits() const

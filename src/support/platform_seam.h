@@ -4,7 +4,7 @@
 // needs "access denied", "ownership refused" or a folder entry that is a link
 // arms this seam. The operations consult it right before the real call:
 //
-//     if (DWORD injected = WindowsPlatform::InjectedFailure("DeleteFileA", path)) {
+//     if (DWORD injected = WindowsPlatform::InjectedFailure(SeamCall::DeleteFileA, path)) {
 //         SetLastError(injected);
 //         return FALSE-like result;
 //     }
@@ -20,9 +20,42 @@
 
 namespace WindowsPlatform {
 
-// The error code a test asked `call` (the Win32 function's name) to fail with
-// for `object` (a path, key or service name), or 0 to make the real call.
-DWORD InjectedFailure(const char* call, const std::string& object = std::string());
+// The calls that consult the seam, one line each. A call consulted in two
+// roles carries the role after an underscore.
+#define ZEM_SEAM_CALLS(X)        \
+    X(GetFileAttributesA)        \
+    X(CreateFileA)               \
+    X(SetFileAttributesA)        \
+    X(DeleteFileA)               \
+    X(RemoveDirectoryA)          \
+    X(FindFirstFileA)            \
+    X(RegOpenKeyExA)             \
+    X(RegOpenKeyExA_Delete)      \
+    X(RegEnumKeyExA)             \
+    X(RegDeleteKeyA)             \
+    X(OpenProcessToken)          \
+    X(AdjustTokenPrivileges)     \
+    X(SetEntriesInAclA)          \
+    X(SetNamedSecurityInfoA_Owner) \
+    X(SetNamedSecurityInfoA_Dacl)  \
+    X(AssignProcessToJobObject)  \
+    X(ControlService)            \
+    X(SHGetFolderPathA)          \
+    X(GetProcAddress)            \
+    X(_beginthreadex)
+
+enum class SeamCall {
+#define ZEM_SEAM_ENUMERATOR(name) name,
+    ZEM_SEAM_CALLS(ZEM_SEAM_ENUMERATOR)
+#undef ZEM_SEAM_ENUMERATOR
+};
+
+// The call's name as written above, for messages.
+const char* SeamCallName(SeamCall call);
+
+// The error code a test asked `call` to fail with for `object` (a path, key or
+// service name), or 0 to make the real call.
+DWORD InjectedFailure(SeamCall call, const std::string& object = std::string());
 
 // Attribute bits a test wants the folder entry at `path` to report in
 // addition to its real ones (FILE_ATTRIBUTE_REPARSE_POINT, say), with the
@@ -71,12 +104,23 @@ private:
     int id_;
 };
 
+// Told of every rule that was armed to fire and was let go without firing:
+// such a rule tested nothing. The test kit fails the running test here.
+using UnfiredFailureHandler = void (*)(const std::string& description);
+void SetUnfiredFailureHandler(UnfiredFailureHandler handler);
+
+// Whether a rule must fire at least once before it is let go.
+enum class Firing { Required, Optional };
+
 // Makes `call` fail with `code` while it lives, for every object whose text
 // contains `objectPart` (all objects when it is empty). `times` limits how many
-// calls fail (negative: every call).
+// calls fail (negative: every call). A rule that must fire and never did is
+// reported to the unfired-failure handler when it is let go; guards that must
+// stay untouched are armed with Firing::Optional and checked with Hits().
 class ScopedFailure {
 public:
-    ScopedFailure(const std::string& call, DWORD code, const std::string& objectPart = std::string(), int times = -1);
+    ScopedFailure(SeamCall call, DWORD code, const std::string& objectPart = std::string(), int times = -1,
+                  Firing firing = Firing::Required);
     ~ScopedFailure();
     ScopedFailure(const ScopedFailure&) = delete;
     ScopedFailure& operator=(const ScopedFailure&) = delete;

@@ -166,7 +166,7 @@ TEST_F(BackgroundRemoverRun, ExceptionEndsThePassWithOnlyWhatWasDoneBeforeIt)
 
 TEST_F(BackgroundRemoverRun, ThreadThatCannotStartLeavesNoTimer)
 {
-    WindowsPlatform::ScopedFailure noThread("_beginthreadex", EAGAIN);
+    WindowsPlatform::ScopedFailure noThread(WindowsPlatform::SeamCall::_beginthreadex, EAGAIN);
     try {
         remover_.StartRemoval(Products({K::Relay}));
         ADD_FAILURE() << "no ThreadError";

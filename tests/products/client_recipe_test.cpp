@@ -67,22 +67,32 @@ TEST_F(ClientRecipe, ThirdEditionNameIsTakenAndKeptWithoutProbingAgain)
     EXPECT_TRUE(AnyLineStartsWith(again, "Looking for the install location of \"Varnek for Halden Sentry Client\""));
 }
 
-TEST_F(ClientRecipe, SecondCandidateIsComparedByteForByte)
+TEST_F(ClientRecipe, EditionNamesAreComparedByteForByte)
 {
-    AddUninstallEntry({"?Varnek Enterprise Client?", "", "", ""});
+    // Each alone: what a lossy or case-blind comparison would take for an edition.
+    for (const char* decoy : {"?Varnek Enterprise Client?", "\xABVarnek Enterprise Client\xBB",
+                              "varnek enterprise client", "Varnek Enterprise Client "}) {
+        SCOPED_TRACE(decoy);
+        CleanSuiteMachine::Wipe();
+        AddUninstallEntry({decoy, "", "", ""});
+        ClientProduct client(&log_);
+        EXPECT_FALSE(client.Detect());
+        EXPECT_EQ(client.Name(), kClientName) << "no edition is registered: the first candidate's name";
+    }
+    CleanSuiteMachine::Wipe();
     AddUninstallEntry({"\xBBVarnek Enterprise Client\xAB", "", "", ""});
-    client_.Detect();
+    EXPECT_TRUE(client_.Detect());
     EXPECT_EQ(client_.Name(), "\xBBVarnek Enterprise Client\xAB");
 }
 
 TEST_F(ClientRecipe, OnlyOneLeftoverKeyIsDetectedAndRemoved)
 {
-    CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\EnterpriseClient");
+    CreateTestKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\EnterpriseClient");
     EXPECT_TRUE(client_.Detect());
     log_.Clear();
     EXPECT_TRUE(client_.Remove());
     EXPECT_TRUE(Contains(log_.Lines(), "Deleting registry key \"HKLM\\SOFTWARE\\Varnek\\EnterpriseClient\"...done"));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\EnterpriseClient"));
+    EXPECT_FALSE(TestKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\EnterpriseClient"));
     EXPECT_FALSE(client_.Detect());
 }
 
@@ -91,20 +101,20 @@ TEST_F(ClientRecipe, InstallShieldUninstallGetsItsSwitchesAndThe105ByteResponseF
     MakeFile(defaultFolder_ + "\\ZEMClient.exe");
     std::string entry = AddUninstallEntry({kClientName, "7.0", defaultFolder_, ""});
     std::string uninstallString = RecorderCommand(record_, entry);
-    SetString(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + entry, "UninstallString", uninstallString);
+    SetTestString(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + entry, "UninstallString", uninstallString);
 
     ASSERT_TRUE(client_.Detect());
     log_.Clear();
     EXPECT_TRUE(client_.Remove());
 
-    std::string command = ReadFile(record_ + ".cmd");
+    std::string command = ReadTestFile(record_ + ".cmd");
     const std::string switches = " -s --uninstallsilent -f1\"";
     ASSERT_EQ(command.rfind(uninstallString + switches, 0), 0u) << command;
     std::string responsePath = command.substr(uninstallString.size() + switches.size());
     responsePath.pop_back(); // the closing quote
-    EXPECT_EQ(ReadFile(record_ + ".rsp"), kInstallShieldResponse);
-    EXPECT_FALSE(PathExists(responsePath)) << "the temporary file goes once the uninstaller has run";
-    EXPECT_FALSE(PathExists(defaultFolder_));
+    EXPECT_EQ(ReadTestFile(record_ + ".rsp"), kInstallShieldResponse);
+    EXPECT_FALSE(Exists(responsePath)) << "the temporary file goes once the uninstaller has run";
+    EXPECT_FALSE(Exists(defaultFolder_));
     EXPECT_FALSE(AnyLineStartsWith(log_.Lines(), "Uinstaller appears unsuccessful"));
     EXPECT_FALSE(client_.Detect());
 }
@@ -113,34 +123,34 @@ TEST_F(ClientRecipe, WindowsInstallerCommandRemovesInsteadOfRepairing)
 {
     std::string entry = AddUninstallEntry({kClientName, "", "", ""});
     std::string uninstallString = RecorderCommand(record_, entry, "", "MsiExec.exe /I{11112222-3333-4444-5555-666677778888}");
-    SetString(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + entry, "UninstallString", uninstallString);
+    SetTestString(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + entry, "UninstallString", uninstallString);
     ASSERT_TRUE(client_.Detect());
     EXPECT_TRUE(client_.Remove());
     std::string expected = RecorderCommand(record_, entry, "", "MsiExec.exe /X{11112222-3333-4444-5555-666677778888}") + " /qn";
-    EXPECT_EQ(ReadFile(record_ + ".cmd"), expected);
-    EXPECT_EQ(ReadFile(record_ + ".rsp"), "") << "no response file for the installer";
+    EXPECT_EQ(ReadTestFile(record_ + ".cmd"), expected);
+    EXPECT_EQ(ReadTestFile(record_ + ".rsp"), "") << "no response file for the installer";
 }
 
 TEST_F(ClientRecipe, LowerCaseMsiexecTakesTheInstallShieldBranch)
 {
     std::string entry = AddUninstallEntry({kClientName, "", "", ""});
     std::string uninstallString = RecorderCommand(record_, entry, "", "msiexec.exe /X{1}");
-    SetString(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + entry, "UninstallString", uninstallString);
+    SetTestString(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + entry, "UninstallString", uninstallString);
     client_.Detect();
     client_.Remove();
-    EXPECT_EQ(ReadFile(record_ + ".cmd").rfind(uninstallString + " -s --uninstallsilent -f1\"", 0), 0u);
+    EXPECT_EQ(ReadTestFile(record_ + ".cmd").rfind(uninstallString + " -s --uninstallsilent -f1\"", 0), 0u);
 }
 
 TEST_F(ClientRecipe, UninstallerThatLeavesItsEntryIsFollowedByTheManualCleanUp)
 {
     std::string entry = AddUninstallEntry({kClientName, "", "", ""});
-    SetString(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + entry, "UninstallString",
+    SetTestString(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + entry, "UninstallString",
               RecorderCommand(record_, ""));
     client_.Detect();
     log_.Clear();
     EXPECT_TRUE(client_.Remove());
     EXPECT_TRUE(Contains(log_.Lines(), "Uinstaller appears unsuccessful.  Attempting to manually uninstall..."));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + entry));
+    EXPECT_FALSE(TestKeyExists(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + entry));
 }
 
 TEST_F(ClientRecipe, QuotedHelperPathIsCheckedWithoutQuotesAndRunWithThem)
@@ -148,23 +158,23 @@ TEST_F(ClientRecipe, QuotedHelperPathIsCheckedWithoutQuotesAndRunWithThem)
     std::string helper = scratch_ / "Helper Folder\\ZEMClientHelper.exe";
     MakeFolder(scratch_ / "Helper Folder");
     ASSERT_TRUE(CopyFileA((TestBinFolder() + "\\recording_uninstaller.exe").c_str(), helper.c_str(), FALSE));
-    SetString(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\ZEMClientHelper", "ImagePath",
+    SetTestString(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\ZEMClientHelper", "ImagePath",
               "\"" + helper + "\"", REG_EXPAND_SZ);
-    CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\ZEMClientHelper");
+    CreateTestKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\ZEMClientHelper");
 
     EXPECT_TRUE(client_.Detect());
     EXPECT_TRUE(Contains(log_.Lines(), "Checking for file \"" + helper + "\"...found"));
     log_.Clear();
     client_.Remove();
     EXPECT_NE(log_.Text().find("\"" + helper + "\" -remove"), std::string::npos) << log_.Text();
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\ZEMClientHelper"));
+    EXPECT_FALSE(TestKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\ZEMClientHelper"));
     EXPECT_FALSE(AnyLineStartsWith(log_.Lines(), "Warning: ZEM Client Helper uninstall failed!"));
-    MachineState::DeleteTree(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\ZEMClientHelper");
+    DeleteTestTree(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\ZEMClientHelper");
 }
 
 TEST_F(ClientRecipe, HelperPathWithArgumentsAfterTheQuoteIsLookedForUnchanged)
 {
-    SetString(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\ZEMClientHelper", "ImagePath",
+    SetTestString(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\ZEMClientHelper", "ImagePath",
               "\"C:\\nowhere\\helper.exe\" -service");
     EXPECT_TRUE(client_.Detect()) << "the service key alone makes the helper present";
     EXPECT_TRUE(Contains(log_.Lines(), "Checking for file \"\"C:\\nowhere\\helper.exe\" -service\"...not found"));
@@ -172,7 +182,7 @@ TEST_F(ClientRecipe, HelperPathWithArgumentsAfterTheQuoteIsLookedForUnchanged)
 
 TEST_F(ClientRecipe, FailedHelperUninstallIsWarnedAboutAndCounted)
 {
-    SetString(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\ZEMClientHelper", "ImagePath",
+    SetTestString(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\ZEMClientHelper", "ImagePath",
               "C:\\nowhere\\helper.exe");
     client_.Detect();
     log_.Clear();
@@ -187,11 +197,11 @@ TEST_F(ClientRecipe, EmptyRegisteredInstallLocationFallsBackToAppPaths)
     std::string folder = scratch_ / "Client Folder";
     MakeFile(folder + "\\ZEMClient.exe");
     std::string entry = AddUninstallEntry({"Varnek Enterprise Client", "", "", ""});
-    SetString(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + entry, "InstallLocation", "");
-    SetString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\ZEMClient.exe", "Path",
+    SetTestString(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + entry, "InstallLocation", "");
+    SetTestString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\ZEMClient.exe", "Path",
               folder);
     ASSERT_TRUE(client_.Detect());
     EXPECT_TRUE(Contains(log_.Lines(), "Checking for file \"" + folder + "\"...found"));
     EXPECT_TRUE(client_.Remove());
-    EXPECT_FALSE(PathExists(folder));
+    EXPECT_FALSE(Exists(folder));
 }

@@ -27,7 +27,7 @@ void Register(const std::string& name, const std::string& folder, const std::str
 {
     std::string entry = AddUninstallEntry({name, "7.1.1.315", folder, ""});
     std::string product = AddInstallerProduct(name);
-    SetString(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + entry, "UninstallString",
+    SetTestString(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + entry, "UninstallString",
               RecorderCommand(record, entry, product, tail));
 }
 
@@ -38,53 +38,53 @@ const FullInstall kFullInstalls[] = {
      [](const std::string& record) {
          MakeFile(Under("ZEM Client") + "\\ZEMClient.exe");
          Register("Varnek Enterprise Client", Under("ZEM Client"), record);
-         SetString(HKEY_LOCAL_MACHINE, std::string(kAppPaths) + "ZEMClient.exe", "Path", Under("ZEM Client"));
+         SetTestString(HKEY_LOCAL_MACHINE, std::string(kAppPaths) + "ZEMClient.exe", "Path", Under("ZEM Client"));
          for (const char* key : {"SOFTWARE\\Varnek\\ClientComplianceAPI", "SOFTWARE\\Varnek\\EnterpriseClient",
                                  "SOFTWARE\\Varnek, Inc.\\Varnek Enterprise Client"})
-             CreateKey(HKEY_LOCAL_MACHINE, key);
+             CreateTestKey(HKEY_LOCAL_MACHINE, key);
      }},
     {ProductKind::Console,
      [](const std::string& record) {
          MakeFile(Under("ZEM Console") + "\\ZEMConsole.exe");
          Register("Varnek Enterprise Console", Under("ZEM Console"), record);
-         CreateKey(HKEY_CURRENT_USER, "Software\\Varnek\\Enterprise Console");
+         CreateTestKey(HKEY_CURRENT_USER, "Software\\Varnek\\Enterprise Console");
          MakeFile(LocalAppData() + "\\Varnek\\Enterprise Console\\layout.xml");
      }},
     {ProductKind::Relay,
      [](const std::string& record) {
          MakeFile(Under("ZEM Relay") + "\\ZEMRelay.exe");
          Register("Varnek Enterprise Relay", Under("ZEM Relay"), record);
-         SetString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\Enterprise Server", "RelayVersion", "7.1");
-         CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\ZEMRelay");
+         SetTestString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\Enterprise Server", "RelayVersion", "7.1");
+         CreateTestKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\ZEMRelay");
      }},
     {ProductKind::Server,
      [](const std::string& record) {
          MakeFile(Under("ZEM Server") + "\\ZEMRootServer.exe");
          MakeFile(Under("ZEM Server") + "\\wwwrootzem\\vnsites\\index.html");
          Register("Varnek Enterprise Server", Under("ZEM Server"), record);
-         SetString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\Enterprise Server", "wwwRootFolder",
+         SetTestString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\Enterprise Server", "wwwRootFolder",
                    Under("ZEM Server") + "\\wwwrootzem");
          for (const char* key : {"SOFTWARE\\Varnek\\Varnek Server", "SOFTWARE\\Varnek\\VNEAdmin"})
-             CreateKey(HKEY_LOCAL_MACHINE, key);
+             CreateTestKey(HKEY_LOCAL_MACHINE, key);
      }},
     {ProductKind::DLP,
      [](const std::string&) {
          AddUninstallEntry({"Varnek Enterprise Client", "", Under("ZEM Client"), ""});
          MakeFile(Under("ZEM Client") + "\\DLP\\rules.dat");
-         CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\DLP");
+         CreateTestKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\DLP");
      }},
     {ProductKind::LoggingService,
      [](const std::string& record) {
          MakeFile(Under("ZEM Client") + "\\ZEMClientLoggingService\\ZEMLog.exe");
          Register("ZEM Logging Service", Under("ZEM Client") + "\\ZEMClientLoggingService", record,
                   "MsiExec.exe /I{5}");
-         CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\LoggingService");
+         CreateTestKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\LoggingService");
      }},
     {ProductKind::Installers,
      [](const std::string& record) {
          MakeFile(Under("Installation Generator") + "\\Generator.exe");
          Register("Varnek Enterprise Suite Installation Generator", "", record);
-         SetString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\ZEM Installation Generator", "InstallFolder",
+         SetTestString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\ZEM Installation Generator", "InstallFolder",
                    Under("Installation Generator"));
      }},
     {ProductKind::PlatformAPI,
@@ -92,7 +92,7 @@ const FullInstall kFullInstalls[] = {
     {ProductKind::MSDE,
      [](const std::string& record) {
          std::string entry = AddUninstallEntry({"Microsoft SQL Server Desktop Engine", "8.00.761", "", ""});
-         SetString(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + entry, "UninstallString",
+         SetTestString(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + entry, "UninstallString",
                    RecorderCommand(record, entry, "", "MsiExec.exe /I{E09B48B5}"));
      }},
 };

@@ -14,7 +14,7 @@ class MinorRecipes : public ::testing::Test {
 protected:
     void SetUninstallString(const std::string& entry, const std::string& command)
     {
-        SetString(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + entry, "UninstallString", command);
+        SetTestString(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + entry, "UninstallString", command);
     }
     CleanSuiteMachine clean_;
     ScratchFolder scratch_;
@@ -27,7 +27,7 @@ protected:
 TEST_F(MinorRecipes, DLPFolderFollowsTheSuiteClientNameThenItsAppPath)
 {
     AddUninstallEntry({"OEP Agent", "", scratch_ / "Partner Client", ""});
-    SetString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\ZEMClient.exe", "Path",
+    SetTestString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\ZEMClient.exe", "Path",
               scratch_ / "AppPath Client");
     MakeFolder(scratch_ / "AppPath Client\\DLP");
     DLPProduct dlp(&log_);
@@ -44,7 +44,7 @@ TEST_F(MinorRecipes, DLPWithoutItsControlProgramIsDeletedWithoutRunningAnything)
 {
     AddUninstallEntry({"Varnek Enterprise Client", "", scratch_ / "Client", ""});
     MakeFile(scratch_ / "Client\\DLP\\rules.dat");
-    CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\DLP");
+    CreateTestKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\DLP");
     DLPProduct dlp(&log_);
     ASSERT_TRUE(dlp.Detect());
     EXPECT_EQ(dlp.Version(), std::nullopt);
@@ -52,22 +52,22 @@ TEST_F(MinorRecipes, DLPWithoutItsControlProgramIsDeletedWithoutRunningAnything)
     EXPECT_TRUE(dlp.Remove());
     EXPECT_TRUE(Contains(log_.Lines(),
                          "Checking for file \"" + (scratch_ / "Client\\DLP\\ZEMTightlidCtrl.exe") + "\"...not found"));
-    EXPECT_FALSE(PathExists(scratch_ / "Client\\DLP"));
-    EXPECT_TRUE(PathExists(scratch_ / "Client"));
+    EXPECT_FALSE(Exists(scratch_ / "Client\\DLP"));
+    EXPECT_TRUE(Exists(scratch_ / "Client"));
     EXPECT_FALSE(dlp.Detect());
 }
 
 TEST_F(MinorRecipes, LoggingServiceRunsItsOwnCommandUnchangedAndVerifiesStrictly)
 {
     std::string entry = AddUninstallEntry({"ZEM Logging Service", "1.0", "", "MsiExec.exe /I{99}"});
-    SetString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\LoggingService", "UninstallCmdLine", RecorderCommand(record_, ""));
+    SetTestString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\LoggingService", "UninstallCmdLine", RecorderCommand(record_, ""));
     LoggingServiceProduct service(&log_);
     ASSERT_TRUE(service.Detect());
     log_.Clear();
     EXPECT_FALSE(service.Remove());
-    EXPECT_EQ(ReadFile(record_ + ".cmd"), RecorderCommand(record_, ""));
+    EXPECT_EQ(ReadTestFile(record_ + ".cmd"), RecorderCommand(record_, ""));
     EXPECT_TRUE(Contains(log_.Lines(), "Installation information still exists!  Uninstall appears unsuccessful."));
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\LoggingService")) << "nothing deleted after a refusal";
+    EXPECT_TRUE(TestKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\LoggingService")) << "nothing deleted after a refusal";
     (void)entry;
 }
 
@@ -78,14 +78,14 @@ TEST_F(MinorRecipes, LoggingServiceFallsBackToTheInstallerWithItsSuffix)
     LoggingServiceProduct service(&log_);
     ASSERT_TRUE(service.Detect());
     EXPECT_TRUE(service.Remove());
-    EXPECT_EQ(ReadFile(record_ + ".cmd"),
+    EXPECT_EQ(ReadTestFile(record_ + ".cmd"),
               RecorderCommand(record_, entry, "", "MsiExec.exe /X{99}") + " /qn REBOOT=REALLYSUPPRESS");
     EXPECT_FALSE(service.Detect());
 }
 
 TEST_F(MinorRecipes, GeneratorWithoutItsFolderValueIsFoundByItsKey)
 {
-    CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\ZEM Installation Generator");
+    CreateTestKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\ZEM Installation Generator");
     InstallersProduct generator(&log_);
     EXPECT_TRUE(generator.Detect());
     EXPECT_TRUE(Contains(log_.Lines(), "Failed to determine the installation directory."));
@@ -110,7 +110,7 @@ TEST_F(MinorRecipes, MSDEIsOnlyItsUninstallString)
     log_.Clear();
     EXPECT_FALSE(msde.Remove());
     EXPECT_TRUE(Contains(log_.Lines(), "Uninstall string still exists!  Uninstall appears unsuccessful."));
-    EXPECT_EQ(ReadFile(record_ + ".cmd"), RecorderCommand(record_, "") + " /qn");
+    EXPECT_EQ(ReadTestFile(record_ + ".cmd"), RecorderCommand(record_, "") + " /qn");
 
     SetUninstallString(entry, RecorderCommand(record_, entry));
     EXPECT_TRUE(msde.Remove());
@@ -130,8 +130,8 @@ TEST_F(MinorRecipes, PlatformAPIUninstallerGetsItsOwnResponseFile)
     log_.Clear();
     EXPECT_TRUE(api.Remove());
     EXPECT_TRUE(Contains(log_.Lines(), "Creating install shield response file...done"));
-    EXPECT_EQ(ReadFile(record_ + ".cmd").rfind(uninstallString + " -s -f1\"", 0), 0u);
-    EXPECT_EQ(ReadFile(record_ + ".rsp"), *PlatformAPIResponse(code));
+    EXPECT_EQ(ReadTestFile(record_ + ".cmd").rfind(uninstallString + " -s -f1\"", 0), 0u);
+    EXPECT_EQ(ReadTestFile(record_ + ".rsp"), *PlatformAPIResponse(code));
     EXPECT_FALSE(api.Detect());
 }
 
@@ -144,7 +144,7 @@ TEST_F(MinorRecipes, PlatformAPIWithoutAProductCodeRunsNothing)
     log_.Clear();
     EXPECT_FALSE(api.Remove());
     EXPECT_TRUE(Contains(log_.Lines(), "Creating install shield response file...Couldn't find GUID in uninstall string"));
-    EXPECT_FALSE(PathExists(record_ + ".cmd"));
+    EXPECT_FALSE(Exists(record_ + ".cmd"));
     EXPECT_TRUE(api.Detect());
 }
 
@@ -161,7 +161,7 @@ TEST_F(MinorRecipes, PlatformAPIRegisteredOnlyWithTheInstallerLosesJustThatRegis
 TEST_F(MinorRecipes, DLPWithAnEmptyClientLocationUsesItsDefaultFolderNeverARelativePath)
 {
     std::string entry = AddUninstallEntry({"Varnek Enterprise Client", "", "", ""});
-    SetString(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + entry, "InstallLocation", "");
+    SetTestString(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + entry, "InstallLocation", "");
     DLPProduct dlp(&log_);
     dlp.Detect();
     std::string defaultFolder = ProgramFiles32() + "\\Varnek Enterprise\\ZEM Client\\DLP";

@@ -55,9 +55,9 @@ TEST(TemporaryFiles, CreatedEmptyInTheTempFolderAndDeletedEvenWhenReadOnly)
         path = file.Path();
         ASSERT_FALSE(path.empty());
         EXPECT_EQ(path.rfind(MachineState::TempFolder() + "\\var", 0), 0u) << path;
-        EXPECT_TRUE(MachineState::PathExists(path));
-        EXPECT_EQ(MachineState::ReadFile(path), "");
+        EXPECT_TRUE(Exists(path));
+        EXPECT_EQ(ReadTestFile(path), "");
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
     }
-    EXPECT_FALSE(MachineState::PathExists(path));
+    EXPECT_FALSE(Exists(path));
 }

@@ -30,8 +30,8 @@ protected:
 
 TEST_F(ServerAndRelay, RelayOnlyMachineIsNotAServer)
 {
-    SetString(HKEY_LOCAL_MACHINE, kServerKey, "RelayVersion", "7.1");
-    CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\ZEMRelay");
+    SetTestString(HKEY_LOCAL_MACHINE, kServerKey, "RelayVersion", "7.1");
+    CreateTestKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\ZEMRelay");
     EXPECT_FALSE(server_.Detect());
     EXPECT_FALSE(AnyLineStartsWith(log_.Lines(), "Checking for registry key \"HKLM\\SOFTWARE\\Varnek\\ZEMRelay\""))
         << "no server key is checked once the keys belong to a relay";
@@ -44,17 +44,17 @@ TEST_F(ServerAndRelay, WebFolderOutsideTheInstallFolderKeepsAllButTheFiveSubfold
     std::string web = scratch_ / "Web";
     MakeFile(install + "\\ZEMServer.exe");
     MakeWebFolder(web);
-    SetString(HKEY_LOCAL_MACHINE, kServerKey, "EnterpriseServerFolder", install);
-    SetString(HKEY_LOCAL_MACHINE, kServerKey, "wwwRootFolder", web);
+    SetTestString(HKEY_LOCAL_MACHINE, kServerKey, "EnterpriseServerFolder", install);
+    SetTestString(HKEY_LOCAL_MACHINE, kServerKey, "wwwRootFolder", web);
 
     ASSERT_TRUE(server_.Detect());
     EXPECT_TRUE(server_.Remove());
-    EXPECT_FALSE(PathExists(install));
+    EXPECT_FALSE(Exists(install));
     for (const char* subfolder : kWebSubfolders)
-        EXPECT_FALSE(PathExists(web + "\\" + subfolder)) << subfolder;
-    EXPECT_TRUE(PathExists(web + "\\published\\report.html"));
-    EXPECT_TRUE(PathExists(web + "\\default.htm"));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kServerKey));
+        EXPECT_FALSE(Exists(web + "\\" + subfolder)) << subfolder;
+    EXPECT_TRUE(Exists(web + "\\published\\report.html"));
+    EXPECT_TRUE(Exists(web + "\\default.htm"));
+    EXPECT_FALSE(TestKeyExists(HKEY_LOCAL_MACHINE, kServerKey));
     EXPECT_FALSE(server_.Detect()) << "what is left of the web folder is not the server's";
 }
 
@@ -62,12 +62,12 @@ TEST_F(ServerAndRelay, WebFolderInsideTheInstallFolderGoesWithIt)
 {
     std::string install = scratch_ / "Server";
     MakeWebFolder(install + "\\wwwrootzem");
-    SetString(HKEY_LOCAL_MACHINE, kServerKey, "EnterpriseServerFolder", install);
-    SetString(HKEY_LOCAL_MACHINE, kServerKey, "wwwRootFolder", install + "\\wwwrootzem");
+    SetTestString(HKEY_LOCAL_MACHINE, kServerKey, "EnterpriseServerFolder", install);
+    SetTestString(HKEY_LOCAL_MACHINE, kServerKey, "wwwRootFolder", install + "\\wwwrootzem");
     ASSERT_TRUE(server_.Detect());
     log_.Clear();
     EXPECT_TRUE(server_.Remove());
-    EXPECT_FALSE(PathExists(install));
+    EXPECT_FALSE(Exists(install));
     // The install folder goes before the subfolders, which then are not there.
     EXPECT_FALSE(AnyLineStartsWith(log_.Lines(), "Deleting directory \"" + install + "\\wwwrootzem\\"));
 }
@@ -88,26 +88,35 @@ TEST_F(ServerAndRelay, DefaultFoldersAreChosenOnceWithTheirOwnLines)
 
 TEST_F(ServerAndRelay, RelayRemovalTakesTheServerKeysWithIt)
 {
-    SetString(HKEY_LOCAL_MACHINE, kServerKey, "RelayVersion", "7.1");
-    CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\Varnek Server");
-    CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\ZEMRelay");
-    CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\VNEAdmin");
+    SetTestString(HKEY_LOCAL_MACHINE, kServerKey, "RelayVersion", "7.1");
+    CreateTestKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\Varnek Server");
+    CreateTestKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\ZEMRelay");
+    CreateTestKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek\\VNEAdmin");
     ASSERT_TRUE(relay_.Detect());
     EXPECT_TRUE(relay_.Remove());
     for (const char* key : {kServerKey, "SOFTWARE\\Varnek\\Varnek Server", "SOFTWARE\\Varnek\\ZEMRelay",
                             "SOFTWARE\\Varnek\\VNEAdmin"})
-        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, key)) << key;
+        EXPECT_FALSE(TestKeyExists(HKEY_LOCAL_MACHINE, key)) << key;
     EXPECT_FALSE(relay_.Detect());
     EXPECT_FALSE(server_.Detect());
 }
 
 TEST_F(ServerAndRelay, RelayWithAnInstallerUninstallStringStillGetsATemporaryFile)
 {
+    // A temp folder of the test's own: the uninstaller lists it while it runs.
+    const std::string temp = scratch_ / "temp";
+    MakeFolder(temp);
+    ScopedEnvironmentVariable tmp("TMP", temp), tempToo("TEMP", temp);
     std::string record = scratch_ / "uninstaller";
     std::string entry = AddUninstallEntry({"Varnek Enterprise Relay", "", "", ""});
     std::string uninstallString = RecorderCommand(record, entry, "", "MsiExec.exe /I{ABCD}");
-    SetString(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + entry, "UninstallString", uninstallString);
+    SetTestString(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + entry, "UninstallString", uninstallString);
     ASSERT_TRUE(relay_.Detect());
     EXPECT_TRUE(relay_.Remove());
-    EXPECT_EQ(ReadFile(record + ".cmd"), RecorderCommand(record, entry, "", "MsiExec.exe /X{ABCD}") + " /qn");
+    EXPECT_EQ(ReadTestFile(record + ".cmd"), RecorderCommand(record, entry, "", "MsiExec.exe /X{ABCD}") + " /qn");
+
+    std::string listed = ReadTestFile(record + ".tmp");
+    ASSERT_EQ(listed.rfind("var", 0), 0u) << "no temporary file while the uninstaller ran: " << listed;
+    ASSERT_EQ(listed.find('\n'), listed.size() - 1) << "one temporary file: " << listed;
+    EXPECT_FALSE(Exists(temp + "\\" + listed.substr(0, listed.size() - 1))) << "deleted after the run";
 }

@@ -27,15 +27,6 @@ TEST(LogBanners, RemovingBannerUsesCrossesAndRemovingTitle)
     EXPECT_EQ(log.Text(), "\r\n" + kCrosses + "\r\nx Removing Varnek root folders and registry keys\r\n" + kCrosses + "\r\n");
 }
 
-TEST(LogBanners, PlainLogDiscardsEverything)
-{
-    Remove::Log silent;
-    silent.DetectingBanner("Varnek Client");
-    silent << "text" << Remove::LineEnd;
-    silent.WriteFlagged("flagged");
-    SUCCEED();
-}
-
 TEST(MessageLog, DrainJoinsPiecesInOrderFlaggedAlikeAndEmptiesTheQueue)
 {
     PendingLogQueue queue;

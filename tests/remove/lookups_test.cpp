@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 using WindowsPlatform::ScopedFailure;
+using WindowsPlatform::SeamCall;
 
 namespace {
 
@@ -131,7 +132,7 @@ TEST_F(Registrations, AFailedDeletionStillLetsTheOthersBeTried)
 {
     std::string first = AddProduct(name_);
     std::string second = AddProduct(name_);
-    ScopedFailure stuck("RegDeleteKeyA", ERROR_ACCESS_DENIED, products_.Name(0));
+    ScopedFailure stuck(SeamCall::RegDeleteKeyA, ERROR_ACCESS_DENIED, products_.Name(0));
     EXPECT_FALSE(Remove::DeleteInstallerProductEntries(name_, log_));
     EXPECT_EQ(log_.Text(), "Deleting registry key \"HKLM\\" + first + "\"..." +
                                std::string(Windows::Error(ERROR_ACCESS_DENIED).what()) +

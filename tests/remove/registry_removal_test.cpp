@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+using WindowsPlatform::Firing;
 using WindowsPlatform::ScopedFailure;
+using WindowsPlatform::SeamCall;
 
 namespace {
 
@@ -75,8 +77,8 @@ TEST_F(RegistryTree, ThreeLevelTreeGoesWithOneLine)
 TEST_F(RegistryTree, RefusedDeleteAccessIsGrantedFirstAndLeavesNoLine)
 {
     // Refused once, for the top key only: the grant must run, by the key's security name.
-    ScopedFailure refused("RegOpenKeyExA:DELETE", ERROR_ACCESS_DENIED, tree_, 1);
-    ScopedFailure firstGrantRefused("SetNamedSecurityInfoA:DACL", ERROR_ACCESS_DENIED,
+    ScopedFailure refused(SeamCall::RegOpenKeyExA_Delete, ERROR_ACCESS_DENIED, tree_, 1);
+    ScopedFailure firstGrantRefused(SeamCall::SetNamedSecurityInfoA_Dacl, ERROR_ACCESS_DENIED,
                                     "CURRENT_USER\\" + tree_, 1);
     EXPECT_TRUE(Remove::DeleteRegistryKey(HKEY_CURRENT_USER, tree_, log_));
     EXPECT_EQ(refused.Hits(), 1);
@@ -87,9 +89,9 @@ TEST_F(RegistryTree, RefusedDeleteAccessIsGrantedFirstAndLeavesNoLine)
 
 TEST_F(RegistryTree, GrantThatFailsEndsTheLineWithTheFailureAndKeepsTheTree)
 {
-    ScopedFailure refused("RegOpenKeyExA:DELETE", ERROR_ACCESS_DENIED, tree_ + "\\A\\A1");
-    ScopedFailure dacl("SetNamedSecurityInfoA:DACL", ERROR_ACCESS_DENIED);
-    ScopedFailure owner("SetNamedSecurityInfoA:OWNER", ERROR_ACCESS_DENIED);
+    ScopedFailure refused(SeamCall::RegOpenKeyExA_Delete, ERROR_ACCESS_DENIED, tree_ + "\\A\\A1");
+    ScopedFailure dacl(SeamCall::SetNamedSecurityInfoA_Dacl, ERROR_ACCESS_DENIED);
+    ScopedFailure owner(SeamCall::SetNamedSecurityInfoA_Owner, ERROR_ACCESS_DENIED);
     EXPECT_FALSE(Remove::DeleteRegistryKey(HKEY_CURRENT_USER, tree_, log_));
     EXPECT_EQ(log_.Text(), "Deleting registry key \"" + Shown(tree_) + "\"...error changing object owner: " +
                                ErrorText(ERROR_ACCESS_DENIED) + "...error occured while granting access to key \"" +
@@ -101,7 +103,7 @@ TEST_F(RegistryTree, GrantThatFailsEndsTheLineWithTheFailureAndKeepsTheTree)
 TEST_F(RegistryTree, ChildThatCannotBeDeletedStopsTheWalkDeepestFirst)
 {
     CreateTestKey(HKEY_CURRENT_USER, tree_ + "\\A\\A2\\A2x");
-    ScopedFailure stuck("RegDeleteKeyA", ERROR_ACCESS_DENIED, tree_ + "\\A\\A2\\A2x");
+    ScopedFailure stuck(SeamCall::RegDeleteKeyA, ERROR_ACCESS_DENIED, tree_ + "\\A\\A2\\A2x");
     EXPECT_FALSE(Remove::DeleteRegistryKey(HKEY_CURRENT_USER, tree_, log_));
     EXPECT_EQ(log_.Text(), "Deleting registry key \"" + Shown(tree_) + "\"..." + ErrorText(ERROR_ACCESS_DENIED) +
                                "\r\n...error occured while trying to delete key \"" +
@@ -113,7 +115,7 @@ TEST_F(RegistryTree, ChildThatCannotBeDeletedStopsTheWalkDeepestFirst)
 
 TEST_F(RegistryTree, EnumerationFailureIsReportedForItsKey)
 {
-    ScopedFailure broken("RegEnumKeyExA", ERROR_REGISTRY_CORRUPT, "", 1);
+    ScopedFailure broken(SeamCall::RegEnumKeyExA, ERROR_REGISTRY_CORRUPT, "", 1);
     EXPECT_FALSE(Remove::DeleteRegistryTree(HKEY_CURRENT_USER, tree_, log_));
     EXPECT_EQ(log_.Text(), ErrorText(ERROR_REGISTRY_CORRUPT) + "\r\n...error occured while enumerating subkeys of \"" +
                                Shown(tree_) + "\"\r\n");
@@ -176,6 +178,24 @@ TEST_F(RegistryTree, AKeyThatIsItselfALinkIsRemovedAsTheLink)
         EXPECT_TRUE(Exists(kept)) << kept;
 }
 
+TEST_F(RegistryTree, ALinkWhoseDeletionIsRefusedIsReportedAndItsTargetIsNeverGrantedTo)
+{
+    const std::string link = scratch_ / "LinkToTree";
+    CreateTestLink(HKEY_CURRENT_USER, link, tree_);
+    ScopedFailure refused(SeamCall::RegOpenKeyExA_Delete, ERROR_ACCESS_DENIED, link);
+    // Wine keeps no owner or access list on keys: the seam records any grant
+    // by the link's name, which would land on its target.
+    ScopedFailure noAccessList(SeamCall::SetNamedSecurityInfoA_Dacl, ERROR_ACCESS_DENIED, link, -1, Firing::Optional);
+    ScopedFailure noOwner(SeamCall::SetNamedSecurityInfoA_Owner, ERROR_ACCESS_DENIED, link, -1, Firing::Optional);
+
+    EXPECT_FALSE(Remove::DeleteRegistryKey(HKEY_CURRENT_USER, link, log_));
+    EXPECT_EQ(log_.Text(), "Deleting registry key \"" + Shown(link) + "\"..." + ErrorText(ERROR_ACCESS_DENIED) +
+                               "\r\n...error occured while trying to delete key \"" + Shown(link) + "\"\r\n");
+    EXPECT_EQ(noAccessList.Hits() + noOwner.Hits(), 0) << "a new owner or access list went through the link";
+    EXPECT_TRUE(Windows::IsRegistryLink(HKEY_CURRENT_USER, link));
+    EXPECT_TRUE(Exists("A\\A1\\A1x"));
+}
+
 // Wine loads two hives in HKEY_USERS: ".Default" and the user's own.
 class UserHives : public ::testing::Test {
 protected:
@@ -228,7 +248,7 @@ TEST_F(UserHives, SweepWritesTwoLinesForTwoHivesHoldingTheKey)
 TEST_F(UserHives, SweepThatCannotEnumerateSaysSoAndStops)
 {
     CreateTestKey(HKEY_USERS, In(hives_[0]));
-    ScopedFailure broken("RegEnumKeyExA", ERROR_REGISTRY_IO_FAILED, "", 1);
+    ScopedFailure broken(SeamCall::RegEnumKeyExA, ERROR_REGISTRY_IO_FAILED, "", 1);
     EXPECT_FALSE(Remove::DeleteRegistryKeyInEveryUserHive(relative_, log_));
     EXPECT_EQ(log_.Text(), "error enumerating keys in HKEY_USERS: " + ErrorText(ERROR_REGISTRY_IO_FAILED) + "\r\n");
     EXPECT_TRUE(TestKeyExists(HKEY_USERS, In(hives_[0])));
@@ -262,7 +282,7 @@ TEST(RegistryView, MachineKeysAreReachedAndDeletedInThe32BitViewOnly)
 TEST(RegistryAccess, ARootWithoutASecurityNameFailsTheGrantWithItsOwnText)
 {
     RecordingLog log;
-    ScopedFailure refused("RegOpenKeyExA:DELETE", ERROR_ACCESS_DENIED, "Software");
+    ScopedFailure refused(SeamCall::RegOpenKeyExA_Delete, ERROR_ACCESS_DENIED, "Software");
     EXPECT_FALSE(Remove::GrantRegistryKeyAccess(HKEY_CURRENT_CONFIG, "Software", log));
     EXPECT_EQ(log.Text(), "Unknown HKEY rootKey type...error occured while granting access to key \"HKCC\\Software\"\r\n");
 }

@@ -11,7 +11,9 @@
 #include <memory>
 #include <vector>
 
+using WindowsPlatform::Firing;
 using WindowsPlatform::ScopedFailure;
+using WindowsPlatform::SeamCall;
 
 namespace {
 
@@ -38,7 +40,7 @@ protected:
 };
 
 struct Refusal {
-    const char* call;
+    SeamCall call;
     DWORD code;
     int times;
 };
@@ -54,7 +56,7 @@ struct GrantCase {
 
 TEST_F(ObjectAccess, WritableObjectGetsTheNewListAtOnceWithoutTakingOwnership)
 {
-    ScopedFailure noToken("OpenProcessToken", ERROR_ACCESS_DENIED);
+    ScopedFailure noToken(SeamCall::OpenProcessToken, ERROR_ACCESS_DENIED, "", -1, Firing::Optional);
     EXPECT_NO_THROW(Remove::GrantObjectAccess(file_, SE_FILE_OBJECT, log_));
     EXPECT_EQ(noToken.Hits(), 0) << "ownership must not be attempted";
     EXPECT_EQ(log_.Text(), "");
@@ -64,28 +66,28 @@ TEST_F(ObjectAccess, EachRefusalTakesItsPathWritesItsFirstPieceAndThrowsItsCode)
 {
     const GrantCase cases[] = {
         {"first attempt refused, ownership taken, second attempt succeeds",
-         {{"SetNamedSecurityInfoA:DACL", ERROR_ACCESS_DENIED, 1}},
+         {{SeamCall::SetNamedSecurityInfoA_Dacl, ERROR_ACCESS_DENIED, 1}},
          0,
          ""},
         {"both attempts refused: only the second code is reported",
-         {{"SetNamedSecurityInfoA:DACL", ERROR_ACCESS_DENIED, 1},
-          {"SetNamedSecurityInfoA:DACL", ERROR_INVALID_OWNER, -1}},
+         {{SeamCall::SetNamedSecurityInfoA_Dacl, ERROR_ACCESS_DENIED, 1},
+          {SeamCall::SetNamedSecurityInfoA_Dacl, ERROR_INVALID_OWNER, -1}},
          ERROR_INVALID_OWNER,
          "error setting object security descriptor: "},
         {"owner change refused (a missing object)",
-         {{"SetNamedSecurityInfoA:DACL", ERROR_FILE_NOT_FOUND, -1},
-          {"SetNamedSecurityInfoA:OWNER", ERROR_FILE_NOT_FOUND, -1}},
+         {{SeamCall::SetNamedSecurityInfoA_Dacl, ERROR_FILE_NOT_FOUND, -1},
+          {SeamCall::SetNamedSecurityInfoA_Owner, ERROR_FILE_NOT_FOUND, -1}},
          ERROR_FILE_NOT_FOUND,
          "error changing object owner: "},
-        {"access list cannot be built", {{"SetEntriesInAclA", ERROR_NOT_ENOUGH_MEMORY, -1}}, ERROR_NOT_ENOUGH_MEMORY,
+        {"access list cannot be built", {{SeamCall::SetEntriesInAclA, ERROR_NOT_ENOUGH_MEMORY, -1}}, ERROR_NOT_ENOUGH_MEMORY,
          "error creating ACL: "},
         {"token cannot be opened",
-         {{"SetNamedSecurityInfoA:DACL", ERROR_ACCESS_DENIED, -1}, {"OpenProcessToken", ERROR_ACCESS_DENIED, -1}},
+         {{SeamCall::SetNamedSecurityInfoA_Dacl, ERROR_ACCESS_DENIED, -1}, {SeamCall::OpenProcessToken, ERROR_ACCESS_DENIED, -1}},
          ERROR_ACCESS_DENIED,
          ""},
         {"privilege cannot be enabled",
-         {{"SetNamedSecurityInfoA:DACL", ERROR_ACCESS_DENIED, -1},
-          {"AdjustTokenPrivileges", ERROR_PRIVILEGE_NOT_HELD, -1}},
+         {{SeamCall::SetNamedSecurityInfoA_Dacl, ERROR_ACCESS_DENIED, -1},
+          {SeamCall::AdjustTokenPrivileges, ERROR_PRIVILEGE_NOT_HELD, -1}},
          ERROR_PRIVILEGE_NOT_HELD,
          ""},
     };

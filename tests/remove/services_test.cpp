@@ -13,6 +13,8 @@
 
 #include <string>
 
+using WindowsPlatform::SeamCall;
+
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::Not;
@@ -130,7 +132,7 @@ TEST(ServiceControl, ServiceThatStopsByItselfBeforeTheControlIsStillWaitedFor)
     // and the stop control; the wait confirms the stop instead of an error.
     RegisteredService service("selfstop");
     service.Start();
-    WindowsPlatform::ScopedFailure notActive("ControlService", ERROR_SERVICE_NOT_ACTIVE);
+    WindowsPlatform::ScopedFailure notActive(SeamCall::ControlService, ERROR_SERVICE_NOT_ACTIVE);
 
     RecordingLog log;
     EXPECT_TRUE(Remove::StopService(service.Name(), log));

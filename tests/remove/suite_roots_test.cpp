@@ -10,6 +10,8 @@
 
 #include <shlobj.h>
 
+using WindowsPlatform::SeamCall;
+
 TEST(KnownFolders, LookUpTheShellAndKeepTheFirstAnswer)
 {
     char expected[MAX_PATH];
@@ -22,7 +24,7 @@ TEST(KnownFolders, LookUpTheShellAndKeepTheFirstAnswer)
     EXPECT_EQ(Windows::ProgramFilesFolder(), std::string(expected));
 
     // Once answered, a failing shell changes nothing.
-    WindowsPlatform::ScopedFailure shellFails("SHGetFolderPathA", E_FAIL);
+    WindowsPlatform::ScopedFailure shellFails(SeamCall::SHGetFolderPathA, E_FAIL);
     EXPECT_EQ(Windows::ProgramFilesFolder(), std::string(expected));
     EXPECT_EQ(Windows::GetKnownFolder(CSIDL_PROGRAM_FILESX86), std::nullopt);
     EXPECT_EQ(shellFails.Hits(), 1);

@@ -1,18 +1,21 @@
 // The uninstaller runner against real processes (test_uninstaller.exe).
 #include "remove/uninstaller_runner.h"
 
+#include "support/owned_handle.h"
 #include "support/platform_seam.h"
 #include "support/windows_error.h"
+#include "testkit/file_tree.h"
 #include "testkit/fixture_programs.h"
 #include "testkit/recording_log.h"
+#include "testkit/registered_service.h"
 #include "testkit/scratch.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
+
+using WindowsPlatform::SeamCall;
 
 namespace {
 
@@ -60,19 +63,6 @@ std::string RunningLine(const std::string& command)
     return std::string("Running uninstaller for \"") + Product + "\" with command " + command + "\r\n";
 }
 
-bool FileExists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 } // namespace
 
 TEST(UninstallerRunner, WaitEndsOnlyWhenTheGrandchildHasEnded)
@@ -87,7 +77,7 @@ TEST(UninstallerRunner, WaitEndsOnlyWhenTheGrandchildHasEnded)
     DWORD elapsed = GetTickCount() - start;
 
     EXPECT_TRUE(call.result);
-    EXPECT_TRUE(FileExists(marker)) << "returned before the grandchild wrote its marker";
+    EXPECT_TRUE(Exists(marker)) << "returned before the grandchild wrote its marker";
     EXPECT_GE(elapsed, 1000u);
     EXPECT_EQ(call.log.Text(),
               RunningLine(call.commandLine) + "...waiting for the uninstaller to finish...finished\r\n");
@@ -119,7 +109,7 @@ TEST(UninstallerRunner, UninstallerSeesOurEnvironment)
     SetEnvironmentVariableA(variable.c_str(), nullptr);
 
     EXPECT_TRUE(call.result);
-    EXPECT_EQ(ReadFile(output), "value with blanks & signs");
+    EXPECT_EQ(ReadTestFile(output), "value with blanks & signs");
 }
 
 TEST(UninstallerRunner, MissingProgramIsAnErrorCreatingTheProcess)
@@ -136,11 +126,23 @@ TEST(UninstallerRunner, MissingProgramIsAnErrorCreatingTheProcess)
 
 TEST(UninstallerRunner, SetUpFailureEndsTheSuspendedProcess)
 {
+    // A job of the test's own that forbids leaving it: the uninstaller starts
+    // inside it, so its process count shows whether the guard ended it.
+    Windows::UniqueKernelHandle outerJob(CreateJobObjectA(nullptr, nullptr));
+    ASSERT_TRUE(outerJob);
+    ASSERT_TRUE(AssignProcessToJobObject(outerJob.get(), GetCurrentProcess())) << GetLastError();
+    auto activeProcesses = [&] {
+        JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting = {};
+        QueryInformationJobObject(outerJob.get(), JobObjectBasicAccountingInformation, &accounting,
+                                  sizeof accounting, nullptr);
+        return accounting.ActiveProcesses;
+    };
+    ASSERT_EQ(activeProcesses(), 1u) << "this test process alone";
+
     ScratchFolder folder;
-    const std::string marker = folder / "grandchild.done";
-    WindowsPlatform::ScopedFailure refused("AssignProcessToJobObject", ERROR_ACCESS_DENIED);
+    WindowsPlatform::ScopedFailure refused(SeamCall::AssignProcessToJobObject, ERROR_ACCESS_DENIED);
     RunnerCall call;
-    call.commandLine = Uninstaller("spawn \"" + marker + "\"");
+    call.commandLine = Uninstaller("spawn \"" + (folder / "grandchild.done") + "\"");
     ASSERT_TRUE(RunBounded(call));
 
     EXPECT_FALSE(call.result);
@@ -148,10 +150,8 @@ TEST(UninstallerRunner, SetUpFailureEndsTheSuspendedProcess)
                                    "...waiting for the uninstaller to finish......error creating IO completion port" +
                                    Windows::Error(ERROR_ACCESS_DENIED).what() + "\r\n");
     EXPECT_EQ(refused.Hits(), 1);
-    // The program never ran: no grandchild was started. (Wine lists no process
-    // that is still suspended, so whether the guard ended it cannot be seen here.)
-    Sleep(1800);
-    EXPECT_FALSE(FileExists(marker));
+    EXPECT_TRUE(WaitUntil([&] { return activeProcesses() == 1; }, 5000))
+        << activeProcesses() << " processes: the suspended uninstaller was left behind";
 }
 
 // Deployment tools often start us inside a job that forbids leaving it: the
@@ -168,7 +168,7 @@ TEST(UninstallerRunner, RunsInsideAJobThatForbidsBreakingAway)
     call.commandLine = Uninstaller("spawn \"" + marker + "\"");
     ASSERT_TRUE(RunBounded(call));
     EXPECT_TRUE(call.result) << call.log.Text();
-    EXPECT_TRUE(FileExists(marker)) << "returned before the grandchild wrote its marker";
+    EXPECT_TRUE(Exists(marker)) << "returned before the grandchild wrote its marker";
     EXPECT_EQ(call.log.Text(),
               RunningLine(call.commandLine) + "...waiting for the uninstaller to finish...finished\r\n");
     CloseHandle(outerJob);

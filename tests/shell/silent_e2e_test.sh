@@ -113,11 +113,14 @@ PY
 
 # Wine very rarely hangs a session of a fresh copy. A hang is reported with
 # where it happened and the case is run once more from a fresh copy; a second
-# hang fails the case.
+# hang fails the case. Each case run again leaves a mark: the whole run fails
+# when more than one case needed it (silent_e2e_retries.sh).
 hung() { # what seconds
   echo "HANG: $1 did not finish within $2 s"
   wineserver -k 2>/dev/null || true
   if [ -z "${ZEM_E2E_RETRIED:-}" ]; then
+    mkdir -p "$e2e/retried"
+    echo "$1 did not finish within $2 s" >"$e2e/retried/$case_name"
     echo "running the case once more from a fresh copy"
     rm -rf "$prefix" "$prefix".* "$logs"
     ZEM_E2E_RETRIED=1 exec bash "$0" "$case_name"

@@ -61,7 +61,7 @@ struct Minidump {
 Minidump ReadDump(const std::string& path)
 {
     Minidump dump;
-    std::string bytes = ReadFile(path);
+    std::string bytes = ReadTestFile(path);
     if (bytes.size() < sizeof dump.header)
         return dump;
     std::memcpy(&dump.header, bytes.data(), sizeof dump.header);
@@ -86,7 +86,7 @@ TEST_F(CrashDumpTest, DumpWithoutSuiteKeyIsARealMinidumpWrittenAtTheThrow)
 {
     struct Probe {
         bool& dumpExisted;
-        ~Probe() { dumpExisted = PathExists(DumpPath("_0")); }
+        ~Probe() { dumpExisted = Exists(DumpPath("_0")); }
     };
     bool existedAtUnwinding = false;
     DeliverNotification([&] {
@@ -111,15 +111,15 @@ TEST_F(CrashDumpTest, DumpWithoutSuiteKeyIsARealMinidumpWrittenAtTheThrow)
 
 TEST_F(CrashDumpTest, DumpSettingsTurnOffTypeRotationAndFolder)
 {
-    SetDword(HKEY_LOCAL_MACHINE, "Software\\Varnek", "MaxDumpFiles", 3);
-    SetDword(HKEY_LOCAL_MACHINE, "Software\\Varnek", "WriteMiniDumps", 0);
+    SetTestDword(HKEY_LOCAL_MACHINE, "Software\\Varnek", "MaxDumpFiles", 3);
+    SetTestDword(HKEY_LOCAL_MACHINE, "Software\\Varnek", "WriteMiniDumps", 0);
     ThrowInNotification();
     EXPECT_EQ("", TakeDumps()) << "dumps turned off";
     EXPECT_EQ(-1, StoredIndex());
 
-    SetDword(HKEY_LOCAL_MACHINE, "Software\\Varnek", "WriteMiniDumps", 2);
+    SetTestDword(HKEY_LOCAL_MACHINE, "Software\\Varnek", "WriteMiniDumps", 2);
     const DWORD type = MiniDumpWithHandleData | MiniDumpWithUnloadedModules;
-    SetDword(HKEY_CURRENT_USER, "Software\\Varnek", "MINIDUMP_TYPE", type);
+    SetTestDword(HKEY_CURRENT_USER, "Software\\Varnek", "MINIDUMP_TYPE", type);
     std::string written;
     for (int i = 0; i < 6; ++i) {
         ThrowInNotification();
@@ -127,24 +127,24 @@ TEST_F(CrashDumpTest, DumpSettingsTurnOffTypeRotationAndFolder)
     }
     EXPECT_EQ("support_tests_0.dmp support_tests_1.dmp support_tests_2.dmp "
               "support_tests_0.dmp support_tests_1.dmp support_tests_2.dmp ", written);
-    SetDword(HKEY_CURRENT_USER, IndexKey, Program, 7);
+    SetTestDword(HKEY_CURRENT_USER, IndexKey, Program, 7);
     ThrowInNotification();
     EXPECT_EQ(type, ReadDump(DumpPath("_1")).header.Flags) << "the type is passed unchanged";
     EXPECT_EQ("support_tests_1.dmp", TakeDumps()) << "an index from a larger limit is brought into range";
     EXPECT_EQ(2, StoredIndex());
 
-    SetDword(HKEY_LOCAL_MACHINE, "Software\\Varnek", "MaxDumpFiles", 0);
-    SetDword(HKEY_CURRENT_USER, IndexKey, Program, 0xFFFFFFFE);
+    SetTestDword(HKEY_LOCAL_MACHINE, "Software\\Varnek", "MaxDumpFiles", 0);
+    SetTestDword(HKEY_CURRENT_USER, IndexKey, Program, 0xFFFFFFFE);
     ThrowInNotification();
     EXPECT_EQ("support_tests_4294967294.dmp", TakeDumps()) << "no limit";
     EXPECT_EQ(0, StoredIndex());
 
-    SetDword(HKEY_LOCAL_MACHINE, "Software\\Varnek", "MaxDumpFiles", 1);
-    SetDword(HKEY_CURRENT_USER, IndexKey, Program, 5);
+    SetTestDword(HKEY_LOCAL_MACHINE, "Software\\Varnek", "MaxDumpFiles", 1);
+    SetTestDword(HKEY_CURRENT_USER, IndexKey, Program, 5);
     ThrowInNotification();
     MakeFile(DumpPath(""), "earlier");
     ThrowInNotification();
-    EXPECT_EQ(0, ReadFile(DumpPath("")).compare(0, 4, "MDMP")) << "one file, overwritten";
+    EXPECT_EQ(0, ReadTestFile(DumpPath("")).compare(0, 4, "MDMP")) << "one file, overwritten";
     EXPECT_EQ("support_tests.dmp", TakeDumps());
     EXPECT_EQ(5, StoredIndex()) << "a single file needs no index";
 }
@@ -187,14 +187,14 @@ TEST_F(CrashDumpTest, DumpAsSystemOrWithAMissingPlatformFunction)
 {
     for (const char* function :
          {"MiniDumpWriteDump", "PathFindFileNameA", "PathAppendA", "PathRenameExtensionA", "SHGetFolderPathA"}) {
-        WindowsPlatform::ScopedFailure missing("GetProcAddress", ERROR_PROC_NOT_FOUND, function);
+        WindowsPlatform::ScopedFailure missing(WindowsPlatform::SeamCall::GetProcAddress, ERROR_PROC_NOT_FOUND, function);
         ThrowInNotification();
         EXPECT_EQ(1, missing.Hits()) << function;
         EXPECT_EQ("", TakeDumps()) << function;
     }
     WindowsPlatform::ScopedUserName system("SYSTEM");
     ThrowInNotification();
-    EXPECT_EQ(0, ReadFile(DumpPath("_0", TestBinFolder())).compare(0, 4, "MDMP")) << "next to the executable";
+    EXPECT_EQ(0, ReadTestFile(DumpPath("_0", TestBinFolder())).compare(0, 4, "MDMP")) << "next to the executable";
     EXPECT_EQ("", TakeDumps());
 }
 

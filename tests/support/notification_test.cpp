@@ -10,7 +10,7 @@ TEST(NotificationWrapper, CancelIsDroppedOtherFailuresWaitInThePendingSlot)
 {
     // Crash dumps of these throws are tested on their own; here they would only
     // cost time and leave files behind.
-    WindowsPlatform::ScopedFailure noDumps("GetProcAddress", ERROR_PROC_NOT_FOUND, "MiniDumpWriteDump");
+    WindowsPlatform::ScopedFailure noDumps(WindowsPlatform::SeamCall::GetProcAddress, ERROR_PROC_NOT_FOUND, "MiniDumpWriteDump");
     TakePendingException();
     DeliverNotification([] { throw UserCancelled(); });
     EXPECT_FALSE(TakePendingException()) << "a cancel leaves no trace";

@@ -7,6 +7,8 @@
 #include "support/exceptions.h"
 #include "support/odbc_database.h"
 #include "support/owned_handle.h"
+#include "testkit/file_tree.h"
+#include "testkit/fixture_programs.h"
 #include "testkit/message_box_watcher.h"
 #include "testkit/odbc_standin.h"
 #include "testkit/scratch.h"
@@ -47,22 +49,17 @@ bool FileExists(const std::string& path)
 
 void WriteFileOfSize(const std::string& path, std::size_t size)
 {
-    std::ofstream(path, std::ios::binary) << std::string(size, 'x');
+    MakeFile(path, std::string(size, 'x'));
 }
 
-const char RefusedSourceVariable[] = "ZEM_TEST_REFUSED_DSN";
-
-// Runs the test below in a new process of this program; its exit code.
-DWORD ConnectInAnotherProcess(const std::string& dataSource)
+// Runs odbc_connect.exe with the connection string; its exit code.
+DWORD ConnectInAnotherProcess(const std::string& connection)
 {
-    SetEnvironmentVariableA(RefusedSourceVariable, dataSource.c_str());
-    std::string command = "\"" + ProgramPath() + "\" --gtest_filter=ODBCDataSourceInAnotherProcess.IsRefused";
+    std::string command = "\"" + FixtureProgram("odbc_connect") + "\" \"" + connection + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    BOOL started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
-    SetEnvironmentVariableA(RefusedSourceVariable, nullptr);
-    if (!started)
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return GetLastError();
     Windows::UniqueKernelHandle processHandle(process.hProcess);
     Windows::UniqueKernelHandle threadHandle(process.hThread);
@@ -77,20 +74,6 @@ DWORD ConnectInAnotherProcess(const std::string& dataSource)
 
 } // namespace
 
-// The second half of the test below, in a process of its own.
-TEST(ODBCDataSourceInAnotherProcess, IsRefused)
-{
-    char name[64] = {};
-    if (GetEnvironmentVariableA(RefusedSourceVariable, name, sizeof name) == 0)
-        GTEST_SKIP() << "run by SQLRemoveDSNFromIni.RemovesARegisteredDataSourceFromTheDriverManagersIni";
-    try {
-        ODBCDatabase database("DSN=" + std::string(name) + ";");
-        ADD_FAILURE() << "connected to a removed data source";
-    } catch (const ODBCException& exception) {
-        EXPECT_NE(std::string::npos, std::string(exception.what()).find("(IM002:0)")) << exception.what();
-    }
-}
-
 TEST(SQLRemoveDSNFromIni, RemovesARegisteredDataSourceFromTheDriverManagersIni)
 {
     StandInServer server;
@@ -99,12 +82,13 @@ TEST(SQLRemoveDSNFromIni, RemovesARegisteredDataSourceFromTheDriverManagersIni)
                              HostPathOfWindowsPath(StandInServer::OdbcFolder() + "\\unused.state") + ";";
     ASSERT_TRUE(source.Registered());
     EXPECT_NO_THROW(ODBCDatabase database(connection)) << "the driver manager knows the data source";
+    ASSERT_EQ(1u, ConnectInAnotherProcess(connection)) << "another process connects while it is registered";
 
     EXPECT_TRUE(WindowsPlatform::SQLRemoveDSNFromIni(source.Name()));
     EXPECT_FALSE(source.Registered());
     // This process's driver manager keeps what it has read of odbc.ini; a new
     // process reads it afresh.
-    EXPECT_EQ(0u, ConnectInAnotherProcess(source.Name())) << "data source name not found (IM002)";
+    EXPECT_EQ(0u, ConnectInAnotherProcess(connection)) << "data source name not found (IM002)";
 
     EXPECT_FALSE(WindowsPlatform::SQLRemoveDSNFromIni(source.Name())) << "a name that is gone: false, no exception";
     EXPECT_FALSE(WindowsPlatform::SQLRemoveDSNFromIni("zem_never_registered"));

@@ -1,18 +1,36 @@
 #include "testkit/file_tree.h"
 
 #include "support/file_access.h"
+#include "support/owned_handle.h"
 #include "support/windows_error.h"
 
 #include <stdexcept>
 
 void MakeFolder(const std::string& path)
 {
-    if (!CreateDirectoryA(path.c_str(), nullptr))
-        throw std::runtime_error("cannot create folder " + path);
+    if (CreateDirectoryA(path.c_str(), nullptr))
+        return;
+    DWORD error = GetLastError();
+    if (error == ERROR_PATH_NOT_FOUND) {
+        size_t parent = path.find_last_of('\\');
+        if (parent != std::string::npos && parent > 2) {
+            MakeFolder(path.substr(0, parent));
+            if (CreateDirectoryA(path.c_str(), nullptr))
+                return;
+            error = GetLastError();
+        }
+    }
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (error != ERROR_ALREADY_EXISTS || attributes == INVALID_FILE_ATTRIBUTES ||
+        !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        throw std::runtime_error("cannot create folder " + path + ": " + std::to_string(error));
 }
 
 void MakeFile(const std::string& path, const std::string& text)
 {
+    size_t parent = path.find_last_of('\\');
+    if (parent != std::string::npos && !Exists(path.substr(0, parent)))
+        MakeFolder(path.substr(0, parent));
     WriteWholeFile(path, text);
 }
 
@@ -25,6 +43,13 @@ void MakeReadOnly(const std::string& path)
 bool Exists(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string ReadTestFile(const std::string& path)
+{
+    if (!Exists(path))
+        return std::string();
+    return ReadWholeFile(path);
 }
 
 std::string WindowsErrorPiece(DWORD code)
@@ -53,11 +78,10 @@ void MakeFolderWide(const std::string& path)
 
 void MakeFileWide(const std::string& path)
 {
-    HANDLE file = CreateFileW(LongPathName(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    Windows::UniqueFileHandle file(CreateFileW(LongPathName(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid())
         throw std::runtime_error("cannot create long file " + path);
-    CloseHandle(file);
 }
 
 bool ExistsWide(const std::string& path)
@@ -68,8 +92,7 @@ bool ExistsWide(const std::string& path)
 void RemoveTreeWide(const std::string& path)
 {
     WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW((LongPathName(path) + L"\\*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
+    if (Windows::UniqueFindHandle find{FindFirstFileW((LongPathName(path) + L"\\*").c_str(), &entry)}) {
         do {
             std::wstring name = entry.cFileName;
             if (name == L"." || name == L"..")
@@ -81,8 +104,7 @@ void RemoveTreeWide(const std::string& path)
                 RemoveTreeWide(child);
             else
                 DeleteFileW(LongPathName(child).c_str());
-        } while (FindNextFileW(find, &entry));
-        FindClose(find);
+        } while (FindNextFileW(find.get(), &entry));
     }
     RemoveDirectoryW(LongPathName(path).c_str());
 }

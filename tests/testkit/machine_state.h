@@ -1,7 +1,11 @@
-// Prepares and inspects a machine state in the test prefix the way the
-// suite's setups leave it: keys in the 32-bit view, Uninstall entries,
-// installer registrations, folders and files.
+// The suite's machine state in the test prefix, the way its setups leave it:
+// Uninstall entries, installer registrations and the suite's folders. Keys,
+// values, folders and files are made with the test kit's one registry
+// builder (registry_setup.h) and one file builder (file_tree.h).
 #pragma once
+
+#include "testkit/file_tree.h"
+#include "testkit/registry_setup.h"
 
 #include <windows.h>
 
@@ -13,15 +17,6 @@ namespace MachineState {
 const char* const kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const char* const kInstallerProductsKey = "SOFTWARE\\Classes\\Installer\\Products";
 
-void CreateKey(HKEY root, const std::string& path);
-void SetString(HKEY root, const std::string& path, const std::string& name, const std::string& value,
-               DWORD type = REG_SZ);
-void SetDword(HKEY root, const std::string& path, const std::string& name, DWORD value);
-bool KeyExists(HKEY root, const std::string& path);
-bool ValueExists(HKEY root, const std::string& path, const std::string& name);
-// Deletes a key with everything below it; a missing key is fine.
-void DeleteTree(HKEY root, const std::string& path);
-
 struct UninstallEntry {
     std::string displayName;
     std::string displayVersion;   // empty: no value
@@ -32,11 +27,6 @@ struct UninstallEntry {
 std::string AddUninstallEntry(const UninstallEntry& entry);
 // Adds a Windows Installer product registration and answers its subkey name.
 std::string AddInstallerProduct(const std::string& productName);
-
-void MakeFolder(const std::string& path);
-void MakeFile(const std::string& path, const std::string& content = "x");
-bool PathExists(const std::string& path);
-std::string ReadFile(const std::string& path);
 
 // The folders a 32-bit setup uses, as the system names them.
 std::string ProgramFiles32();

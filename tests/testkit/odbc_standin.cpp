@@ -1,5 +1,6 @@
 #include "testkit/odbc_standin.h"
 
+#include "support/owned_handle.h"
 #include "testkit/scratch.h"
 
 #include <windows.h>
@@ -23,6 +24,20 @@ std::string HostPathOfWindowsPath(const std::string& windowsPath)
     return path;
 }
 
+namespace {
+
+void WriteLines(const std::string& path, const std::vector<std::string>& lines, std::ios::openmode mode)
+{
+    std::ofstream file(path, mode);
+    for (const std::string& line : lines)
+        file << line << "\n";
+    file.close();
+    if (!file)
+        throw std::runtime_error("cannot write " + path);
+}
+
+} // namespace
+
 std::string StandInServer::OdbcFolder()
 {
     const char* folder = std::getenv("ODBCSYSINI");
@@ -34,16 +49,14 @@ std::string StandInServer::OdbcFolder()
 namespace {
 
 // Taken by a Default server: tests in parallel processes take turns.
-HANDLE LockDefaultState()
+Windows::UniqueKernelHandle LockDefaultState()
 {
-    HANDLE mutex = CreateMutexA(nullptr, FALSE, "ZEMTestStandInDefaultState");
+    Windows::UniqueKernelHandle mutex(CreateMutexA(nullptr, FALSE, "ZEMTestStandInDefaultState"));
     if (!mutex)
         throw std::runtime_error("cannot create the stand-in's default state lock");
-    DWORD waited = WaitForSingleObject(mutex, 120000);
-    if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
-        CloseHandle(mutex);
+    DWORD waited = WaitForSingleObject(mutex.get(), 120000);
+    if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED)
         throw std::runtime_error("the stand-in's default state stayed locked");
-    }
     return mutex;
 }
 
@@ -51,28 +64,26 @@ HANDLE LockDefaultState()
 
 StandInServer::StandInServer(StandInScope scope)
     : scope_(scope),
-      defaultLock_(scope == StandInScope::Default ? LockDefaultState() : nullptr),
+      defaultLock_(scope == StandInScope::Default ? LockDefaultState() : Windows::UniqueKernelHandle()),
       name_(UniqueTestName("standin")),
       statePath_(OdbcFolder() + "\\" + (scope == StandInScope::Default ? std::string("standin-default") : name_) +
                  ".state"),
       journalPath_(OdbcFolder() + "\\" + name_ + ".journal")
 {
-    std::ofstream(statePath_, std::ios::trunc) << "journal\t" << HostPathOfWindowsPath(journalPath_) << "\n";
+    WriteLines(statePath_, {"journal\t" + HostPathOfWindowsPath(journalPath_)}, std::ios::trunc);
 }
 
 StandInServer::~StandInServer()
 {
     DeleteFileA(statePath_.c_str());
     DeleteFileA(journalPath_.c_str());
-    if (defaultLock_) {
-        ReleaseMutex(defaultLock_);
-        CloseHandle(defaultLock_);
-    }
+    if (defaultLock_)
+        ReleaseMutex(defaultLock_.get());
 }
 
 void StandInServer::AddLine(const std::string& line)
 {
-    std::ofstream(statePath_, std::ios::app) << line << "\n";
+    WriteLines(statePath_, {line}, std::ios::app);
 }
 
 void StandInServer::AddDatabase(const std::string& name)
@@ -147,17 +158,16 @@ class IniLock {
 public:
     IniLock() : mutex_(CreateMutexA(nullptr, FALSE, "ZEMTestOdbcIniLock"))
     {
-        if (!mutex_ || WaitForSingleObject(mutex_, 10000) != WAIT_OBJECT_0)
+        DWORD waited = mutex_ ? WaitForSingleObject(mutex_.get(), 10000) : WAIT_FAILED;
+        if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED)
             throw std::runtime_error("cannot lock the test odbc.ini");
     }
-    ~IniLock()
-    {
-        ReleaseMutex(mutex_);
-        CloseHandle(mutex_);
-    }
+    ~IniLock() { ReleaseMutex(mutex_.get()); }
+    IniLock(const IniLock&) = delete;
+    IniLock& operator=(const IniLock&) = delete;
 
 private:
-    HANDLE mutex_;
+    Windows::UniqueKernelHandle mutex_;
 };
 
 std::string IniPath()
@@ -176,9 +186,7 @@ std::vector<std::string> IniLines()
 
 void WriteIniLines(const std::vector<std::string>& lines)
 {
-    std::ofstream file(IniPath(), std::ios::trunc);
-    for (const std::string& line : lines)
-        file << line << "\n";
+    WriteLines(IniPath(), lines, std::ios::trunc);
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 // program through the Z: drive.
 #pragma once
 
+#include "support/owned_handle.h"
+
 #include <string>
 #include <vector>
 
@@ -48,7 +50,7 @@ private:
     std::vector<std::string> ReadLines(const std::string& path) const;
 
     StandInScope scope_;
-    void* defaultLock_ = nullptr;
+    Windows::UniqueKernelHandle defaultLock_;
     std::string name_;
     std::string statePath_;
     std::string journalPath_;

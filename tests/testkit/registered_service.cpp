@@ -2,31 +2,24 @@
 
 #include "testkit/fixture_programs.h"
 #include "testkit/scratch.h"
+#include "support/owned_handle.h"
 
 #include <stdexcept>
 
 namespace {
 
-// Manager and service handles for one helper call.
+// Manager and service handles for one helper call; the service handle is
+// empty when OpenServiceA failed (its error stays the last error).
 struct Handles {
-    SC_HANDLE manager = nullptr;
-    SC_HANDLE service = nullptr;
+    Windows::UniqueServiceHandle manager;
+    Windows::UniqueServiceHandle service;
 
-    explicit Handles(const std::string& name)
+    explicit Handles(const std::string& name) : manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS))
     {
-        manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
         if (!manager)
             throw std::runtime_error("cannot open the service control manager");
-        service = OpenServiceA(manager, name.c_str(), SERVICE_ALL_ACCESS);
+        service.reset(OpenServiceA(manager.get(), name.c_str(), SERVICE_ALL_ACCESS));
     }
-    ~Handles()
-    {
-        if (service)
-            CloseServiceHandle(service);
-        CloseServiceHandle(manager);
-    }
-    Handles(const Handles&) = delete;
-    Handles& operator=(const Handles&) = delete;
 };
 
 SERVICE_STATUS_PROCESS ProcessStatus(SC_HANDLE service)
@@ -45,42 +38,40 @@ RegisteredService::RegisteredService(const char* mode, const std::string& name)
     : name_(name.empty() ? UniqueTestName("zemsvc") : name)
 {
     std::string command = "\"" + FixtureProgram("test_service") + "\" " + mode;
-    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    Windows::UniqueServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
     if (!manager)
         throw std::runtime_error("cannot open the service control manager");
-    SC_HANDLE service = CreateServiceA(manager, name_.c_str(), name_.c_str(), SERVICE_ALL_ACCESS,
-                                       SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE,
-                                       command.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
-    DWORD error = GetLastError();
-    CloseServiceHandle(manager);
+    Windows::UniqueServiceHandle service(CreateServiceA(manager.get(), name_.c_str(), name_.c_str(),
+                                                        SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+                                                        SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE, command.c_str(),
+                                                        nullptr, nullptr, nullptr, nullptr, nullptr));
     if (!service)
-        throw std::runtime_error("CreateServiceA failed with " + std::to_string(error));
-    CloseServiceHandle(service);
+        throw std::runtime_error("CreateServiceA failed with " + std::to_string(GetLastError()));
 }
 
 RegisteredService::~RegisteredService()
 {
     try {
         Handles handles(name_);
-        if (!handles.service)
+        if (!handles.service.get())
             return;
-        SERVICE_STATUS_PROCESS status = ProcessStatus(handles.service);
+        SERVICE_STATUS_PROCESS status = ProcessStatus(handles.service.get());
         if (status.dwCurrentState != SERVICE_STOPPED && status.dwCurrentState != 0) {
             SERVICE_STATUS ignored;
-            bool stopping = ControlService(handles.service, SERVICE_CONTROL_STOP, &ignored) != FALSE;
-            auto stopped = [&] { return ProcessStatus(handles.service).dwCurrentState == SERVICE_STOPPED; };
+            bool stopping = ControlService(handles.service.get(), SERVICE_CONTROL_STOP, &ignored) != FALSE;
+            auto stopped = [&] { return ProcessStatus(handles.service.get()).dwCurrentState == SERVICE_STOPPED; };
             // The manager does not notice a killed service process at once;
             // deleting works all the same once the process is gone.
             if (!(stopping && WaitUntil(stopped, 2000)) && status.dwProcessId != 0) {
-                HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, status.dwProcessId);
+                Windows::UniqueKernelHandle process(
+                    OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, status.dwProcessId));
                 if (process) {
-                    TerminateProcess(process, 1);
-                    WaitForSingleObject(process, 5000);
-                    CloseHandle(process);
+                    TerminateProcess(process.get(), 1);
+                    WaitForSingleObject(process.get(), 5000);
                 }
             }
         }
-        DeleteService(handles.service);
+        DeleteService(handles.service.get());
     } catch (...) {
     }
 }
@@ -88,29 +79,29 @@ RegisteredService::~RegisteredService()
 void RegisteredService::Start()
 {
     Handles handles(name_);
-    if (!handles.service || !StartServiceA(handles.service, 0, nullptr))
+    if (!handles.service || !StartServiceA(handles.service.get(), 0, nullptr))
         throw std::runtime_error("cannot start service " + name_ + ": " + std::to_string(GetLastError()));
-    if (!WaitUntil([&] { return ProcessStatus(handles.service).dwCurrentState == SERVICE_RUNNING; }, 5000))
+    if (!WaitUntil([&] { return ProcessStatus(handles.service.get()).dwCurrentState == SERVICE_RUNNING; }, 5000))
         throw std::runtime_error("service " + name_ + " did not report running");
 }
 
 DWORD RegisteredService::State() const
 {
     Handles handles(name_);
-    return handles.service ? ProcessStatus(handles.service).dwCurrentState : 0;
+    return handles.service ? ProcessStatus(handles.service.get()).dwCurrentState : 0;
 }
 
 bool RegisteredService::Exists() const
 {
     Handles handles(name_);
-    return handles.service != nullptr || GetLastError() != ERROR_SERVICE_DOES_NOT_EXIST;
+    return handles.service.valid() || GetLastError() != ERROR_SERVICE_DOES_NOT_EXIST;
 }
 
 DWORD RegisteredService::SendStop()
 {
     Handles handles(name_);
     SERVICE_STATUS status;
-    if (!handles.service)
+    if (!handles.service.get())
         return GetLastError();
-    return ControlService(handles.service, SERVICE_CONTROL_STOP, &status) ? 0 : GetLastError();
+    return ControlService(handles.service.get(), SERVICE_CONTROL_STOP, &status) ? 0 : GetLastError();
 }

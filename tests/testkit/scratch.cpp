@@ -1,5 +1,8 @@
 #include "testkit/scratch.h"
 
+#include "support/owned_handle.h"
+#include "testkit/registry_setup.h"
+
 #include <atomic>
 #include <cstdio>
 #include <stdexcept>
@@ -34,8 +37,7 @@ namespace {
 void ClearAttributesAndDelete(const std::string& folder)
 {
     WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
+    if (Windows::UniqueFindHandle find{FindFirstFileA((folder + "\\*").c_str(), &entry)}) {
         do {
             std::string name = entry.cFileName;
             if (name == "." || name == "..")
@@ -46,8 +48,7 @@ void ClearAttributesAndDelete(const std::string& folder)
                 ClearAttributesAndDelete(path);
             else
                 DeleteFileA(path.c_str());
-        } while (FindNextFileA(find, &entry));
-        FindClose(find);
+        } while (FindNextFileA(find.get(), &entry));
     }
     RemoveDirectoryA(folder.c_str());
 }
@@ -59,24 +60,29 @@ void RemoveTreeIndependently(const std::string& path)
     ClearAttributesAndDelete(path);
 }
 
-ScratchRegistryKey::ScratchRegistryKey(HKEY root) : root_(root)
+ScratchRegistryKey::ScratchRegistryKey(HKEY root) : root_(root), path_("Software\\ZEMTests\\" + UniqueTestName("key"))
 {
-    path_ = "Software\\ZEMTests\\" + UniqueTestName("key");
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
-        throw std::runtime_error("cannot create scratch key " + path_);
-    RegCloseKey(key);
+    CreateTestKey(root_, path_);
 }
 
 ScratchRegistryKey::~ScratchRegistryKey()
 {
-    RegDeleteTreeA(root_, path_.c_str());
-    // RegDeleteTreeA works in the caller's view; clear the 32-bit view as well.
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root_, path_.c_str(), 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, &key) == ERROR_SUCCESS) {
-        RegDeleteTreeA(key, nullptr);
-        RegCloseKey(key);
-        RegDeleteKeyExA(root_, path_.c_str(), KEY_WOW64_32KEY, 0);
+    TryDeleteTestTree(root_, path_);
+}
+
+ScopedEnvironmentVariable::ScopedEnvironmentVariable(const std::string& name, const std::string& value) : name_(name)
+{
+    DWORD size = GetEnvironmentVariableA(name.c_str(), nullptr, 0);
+    had_ = size > 0;
+    if (had_) {
+        old_.assign(size, '\0');
+        old_.resize(GetEnvironmentVariableA(name.c_str(), &old_[0], size));
     }
+    if (!SetEnvironmentVariableA(name.c_str(), value.c_str()))
+        throw std::runtime_error("cannot set " + name);
+}
+
+ScopedEnvironmentVariable::~ScopedEnvironmentVariable()
+{
+    SetEnvironmentVariableA(name_.c_str(), had_ ? old_.c_str() : nullptr);
 }

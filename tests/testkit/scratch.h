@@ -43,5 +43,20 @@ private:
     std::string path_;
 };
 
+// Sets an environment variable of this process (and of the programs it
+// starts) while it lives; the old value, or none, comes back afterwards.
+class ScopedEnvironmentVariable {
+public:
+    ScopedEnvironmentVariable(const std::string& name, const std::string& value);
+    ~ScopedEnvironmentVariable();
+    ScopedEnvironmentVariable(const ScopedEnvironmentVariable&) = delete;
+    ScopedEnvironmentVariable& operator=(const ScopedEnvironmentVariable&) = delete;
+
+private:
+    std::string name_;
+    std::string old_;
+    bool had_;
+};
+
 // Removes a folder tree with the shell's own command, not with our code.
 void RemoveTreeIndependently(const std::string& path);

@@ -199,7 +199,7 @@ TEST(ListModelRowOrder, KeepsShownOrderAppendsNewRowsThenSortsStably)
 TEST(ListModelNotification, ThrowingListenerIsPendingAndDeadListenerIsNeverCalled)
 {
     // A throw inside a notification leaves a crash dump; not wanted here.
-    WindowsPlatform::ScopedFailure noDumps("GetProcAddress", ERROR_PROC_NOT_FOUND, "MiniDumpWriteDump");
+    WindowsPlatform::ScopedFailure noDumps(WindowsPlatform::SeamCall::GetProcAddress, ERROR_PROC_NOT_FOUND, "MiniDumpWriteDump");
     TakePendingException();
     ScriptedSuite suite;
     RemoveListModel model;

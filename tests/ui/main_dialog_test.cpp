@@ -377,7 +377,7 @@ TEST(MainDialogFaults, WorkerThatCannotStartLeavesNoRunBehind)
 {
     DialogUnderTest dialog([](ScriptedSuite& suite) { suite.Install({K::Relay}); });
     ASSERT_TRUE(dialog.OpenAndDetected());
-    WindowsPlatform::ScopedFailure noThread("_beginthreadex", EAGAIN);
+    WindowsPlatform::ScopedFailure noThread(WindowsPlatform::SeamCall::_beginthreadex, EAGAIN);
     dialog.Click(IDC_REMOVE_ALL);
     Confirm("Are you sure you want to remove all 1 installed components?", IDOK);
     ShownBox error = WaitForMessageBox("Errors Encountered");
@@ -397,7 +397,7 @@ TEST(MainDialogFaults, WorkerThatCannotStartLeavesNoRunBehind)
 
 TEST(MainDialogFaults, DetectionThatCannotStartLeavesTheDialogClosable)
 {
-    WindowsPlatform::ScopedFailure noThread("_beginthreadex", EAGAIN);
+    WindowsPlatform::ScopedFailure noThread(WindowsPlatform::SeamCall::_beginthreadex, EAGAIN);
     DialogUnderTest dialog([](ScriptedSuite& suite) { suite.Install({K::Relay}); });
     ASSERT_TRUE(dialog.Open());
     ShownBox error = WaitForMessageBox("Errors Encountered");
