@@ -1,4 +1,5 @@
 #include "products/catalogue.h"
+#include "testkit/scripted_product.h"
 
 #include <gtest/gtest.h>
 
@@ -7,28 +8,8 @@
 
 namespace {
 
-// A component that only answers its name: enough to follow the orders.
-class NamedProduct : public ZEMProduct {
-public:
-    explicit NamedProduct(ProductKind kind) : ZEMProduct(nullptr), kind_(kind) {}
-    std::string Name() const override { return DefaultProductName(kind_); }
-    OptionalString Version() const override { return std::nullopt; }
-    bool Detect() override { return installed; }
-    bool Remove() override { return true; }
-
-private:
-    ProductKind kind_;
-};
-
 class Catalogue : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        for (ProductKind kind : kCreationOrder) {
-            owned_.push_back(std::make_unique<NamedProduct>(kind));
-            catalogue_.Set(kind, owned_.back().get());
-        }
-    }
     std::vector<std::string> Names(const std::vector<ZEMProduct*>& products)
     {
         std::vector<std::string> names;
@@ -36,8 +17,8 @@ protected:
             names.push_back(product->Name());
         return names;
     }
-    ProductCatalogue catalogue_;
-    std::vector<std::unique_ptr<NamedProduct>> owned_;
+    ScriptedSuite suite_;
+    const ProductCatalogue& catalogue_ = suite_.Catalogue();
 };
 
 } // namespace
@@ -55,7 +36,7 @@ TEST_F(Catalogue, NewProductsAreNotInstalledAndCarryTheirDefaultNames)
                                          "Varnek Server",
                                          "Microsoft SQL Server Desktop Engine"};
     EXPECT_EQ(Names(catalogue_.InOrder(kCreationOrder)), expected);
-    for (const auto& product : owned_)
+    for (ZEMProduct* product : catalogue_.InOrder(kCreationOrder))
         EXPECT_FALSE(product->installed);
 }
 
@@ -79,15 +60,14 @@ TEST_F(Catalogue, SelectionIsRemovedInTheFixedOrderWhateverItsOwnOrder)
     EXPECT_EQ(Names(catalogue_.InRemovalOrder(selection)),
               (std::vector<std::string>{"Varnek Console", "Varnek Client"}));
 
-    std::set<ZEMProduct*> all(owned_.size() ? std::set<ZEMProduct*>() : std::set<ZEMProduct*>());
-    for (const auto& product : owned_)
-        all.insert(product.get());
+    std::vector<ZEMProduct*> created = catalogue_.InOrder(kCreationOrder);
+    std::set<ZEMProduct*> all(created.begin(), created.end());
     EXPECT_EQ(Names(catalogue_.InRemovalOrder(all)),
               (std::vector<std::string>{"Varnek Platform API", "Varnek Console", "Varnek Relay", "Varnek Server",
                                         "Varnek DLP", "Varnek Client Logging Service", "Varnek Client",
                                         "Varnek Databases", "Varnek Deployment Installer",
                                         "Microsoft SQL Server Desktop Engine"}));
 
-    NamedProduct stranger(ProductKind::Client);
+    ScriptedProduct stranger(nullptr, ProductKind::Client);
     EXPECT_TRUE(catalogue_.InRemovalOrder({&stranger}).empty()) << "only the catalogue's own objects count";
 }
