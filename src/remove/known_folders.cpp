@@ -16,7 +16,7 @@ using GetFolderPathFunction = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
 
 std::optional<std::string> GetKnownFolder(int csidl)
 {
-    if (std::optional<std::string> answer = WindowsPlatform::InjectedAnswer("SHGetFolderPathA", std::to_string(csidl)))
+    if (std::optional<std::string> answer = WindowsPlatform::InjectedAnswer(WindowsPlatform::SeamCall::SHGetFolderPathA, std::to_string(csidl)))
         return answer;
     if (WindowsPlatform::InjectedFailure(WindowsPlatform::SeamCall::SHGetFolderPathA, std::to_string(csidl)))
         return std::nullopt;

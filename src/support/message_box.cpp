@@ -17,7 +17,7 @@ std::atomic<ScopedMessageBoxRoute*> currentRoute{nullptr};
 bool WindowStationIsInteractive()
 {
     USEROBJECTFLAGS flags = {};
-    if (std::optional<std::string> answer = InjectedAnswer("GetUserObjectInformationA", "UOI_FLAGS")) {
+    if (std::optional<std::string> answer = InjectedAnswer(SeamCall::GetUserObjectInformationA, "UOI_FLAGS")) {
         flags.dwFlags = static_cast<DWORD>(std::strtoul(answer->c_str(), nullptr, 10));
     } else {
         HWINSTA station = GetProcessWindowStation(); // not to be closed

@@ -26,7 +26,7 @@ struct AttributeRule {
 };
 
 struct AnswerRule {
-    std::string call;
+    SeamCall call;
     std::string object;
     std::string answer;
     int hits;
@@ -102,7 +102,7 @@ DWORD InjectedFailure(SeamCall call, const std::string& object)
     return 0;
 }
 
-std::optional<std::string> InjectedAnswer(const char* call, const std::string& object)
+std::optional<std::string> InjectedAnswer(SeamCall call, const std::string& object)
 {
     Seam& seam = TheSeam();
     if (seam.answersArmed.load(std::memory_order_acquire) == 0)
@@ -208,7 +208,7 @@ int ScopedFailure::Hits() const
     return found == seam.failures.end() ? 0 : found->second.hits;
 }
 
-ScopedAnswer::ScopedAnswer(const std::string& call, const std::string& object, const std::string& answer)
+ScopedAnswer::ScopedAnswer(SeamCall call, const std::string& object, const std::string& answer)
 {
     Seam& seam = TheSeam();
     std::lock_guard<std::mutex> guard(seam.lock);

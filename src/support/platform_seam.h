@@ -41,6 +41,7 @@ namespace WindowsPlatform {
     X(AssignProcessToJobObject)  \
     X(ControlService)            \
     X(SHGetFolderPathA)          \
+    X(GetUserObjectInformationA) \
     X(GetProcAddress)            \
     X(_beginthreadex)
 
@@ -64,19 +65,19 @@ DWORD InjectedAttributes(const std::string& path, DWORD* reparseTag = nullptr);
 
 // The answer a test wants `call` to give for `object` (compared exactly)
 // instead of the system's, or no value to make the real call.
-std::optional<std::string> InjectedAnswer(const char* call, const std::string& object);
+std::optional<std::string> InjectedAnswer(SeamCall call, const std::string& object);
 
 // Whether any answer is armed. Lookups that keep their first answer for the
 // rest of the run look afresh while one is, and keep nothing they saw then.
 bool AnswersArmed();
 
 // Makes `call` answer `answer` for `object` while it lives: a known folder of
-// another account (call "SHGetFolderPathA", object the CSIDL in decimal), the
-// window station's flags (call "GetUserObjectInformationA", object "UOI_FLAGS",
-// the flags in decimal).
+// another account (SeamCall::SHGetFolderPathA, object the CSIDL in decimal),
+// the window station's flags (SeamCall::GetUserObjectInformationA, object
+// "UOI_FLAGS", the flags in decimal).
 class ScopedAnswer {
 public:
-    ScopedAnswer(const std::string& call, const std::string& object, const std::string& answer);
+    ScopedAnswer(SeamCall call, const std::string& object, const std::string& answer);
     ~ScopedAnswer();
     ScopedAnswer(const ScopedAnswer&) = delete;
     ScopedAnswer& operator=(const ScopedAnswer&) = delete;

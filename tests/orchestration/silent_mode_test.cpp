@@ -58,7 +58,7 @@ protected:
 
 TEST_F(SilentMode, WithoutAVisibleWindowStationBoxesGoOnlyToTheLogAndTheCodesStay)
 {
-    WindowsPlatform::ScopedAnswer invisible("GetUserObjectInformationA", "UOI_FLAGS", "0");
+    WindowsPlatform::ScopedAnswer invisible(WindowsPlatform::SeamCall::GetUserObjectInformationA, "UOI_FLAGS", "0");
     MessageBoxWatcher watcher(kProgram);
     const std::string quoted = " /logfile=\"" + logPath_ + "\"";
     struct Case {

@@ -360,9 +360,9 @@ class AsLocalSystem {
 public:
     AsLocalSystem()
         : profile(Known(CSIDL_WINDOWS) + "\\system32\\config\\systemprofile"), roaming(profile + "\\AppData\\Roaming"),
-          local(profile + "\\AppData\\Local"), answers_{{"SHGetFolderPathA", std::to_string(CSIDL_PROFILE), profile},
-                                                      {"SHGetFolderPathA", std::to_string(CSIDL_APPDATA), roaming},
-                                                      {"SHGetFolderPathA", std::to_string(CSIDL_LOCAL_APPDATA), local}}
+          local(profile + "\\AppData\\Local"), answers_{{WindowsPlatform::SeamCall::SHGetFolderPathA, std::to_string(CSIDL_PROFILE), profile},
+                                                      {WindowsPlatform::SeamCall::SHGetFolderPathA, std::to_string(CSIDL_APPDATA), roaming},
+                                                      {WindowsPlatform::SeamCall::SHGetFolderPathA, std::to_string(CSIDL_LOCAL_APPDATA), local}}
     {
     }
     int Hits() const { return answers_[0].Hits() + answers_[1].Hits() + answers_[2].Hits(); }
