@@ -467,10 +467,18 @@ class Machine:
         # A service may be running already (auto-start); what counts is that each runs.
         for name, _ in services:
             self.wine("sc", "start", name, check=False)
+        # On a busy machine the service manager of a fresh session may not answer
+        # at once (sc exits 1 and says nothing): ask again for a while.
         for name, _ in services:
-            state = self.wine("sc", "query", name).stdout.decode(errors="replace")
-            if "RUNNING" not in state:
-                raise RuntimeError("service %s does not run: %s" % (name, state))
+            for attempt in range(10):
+                query = self.wine("sc", "query", name, check=False)
+                state = query.stdout.decode(errors="replace")
+                if "RUNNING" in state:
+                    break
+                time.sleep(1)
+                self.wine("sc", "start", name, check=False)
+            else:
+                raise RuntimeError("service %s does not run (sc query: %d): %s" % (name, query.returncode, state))
         return [name for name, _ in services]
 
     def build(self):
