@@ -102,6 +102,12 @@ bool CZEMRemoveDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, IN
         if (wParam == kRunTimerId)
             FlushLog();
         return true;
+    case WM_SIZE: {
+        bool handled = CResizableDialog::HandleMessage(message, wParam, lParam, answer);
+        // The re-wrapped pane may start past its last line: bring the caret back.
+        SendMessageA(GetDlgItem(IDC_LOG), EM_SCROLLCARET, 0, 0);
+        return handled;
+    }
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDC_REMOVE:

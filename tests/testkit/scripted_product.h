@@ -37,6 +37,9 @@ public:
     // `removeSucceeds` and leaves the product present when `survivesRemoval`.
     bool Remove() override;
 
+    // The log the product writes to, for scripts that write more.
+    Remove::Log* Log() const { return log; }
+
     const ProductKind kind;
     // Set before the product is used from another thread.
     std::string name;
