@@ -19,7 +19,9 @@ bash "$here/../setup.sh" qemu-system-x86 mmdebstrap e2fsprogs gcc-multilib
 cmake --preset win32 -B "$win32" -DZEM_BUILD_FIXTURES=ON >/dev/null
 nice -n 15 cmake --build "$win32" -j2 --target zem_vm32_payload >/dev/null
 
-guest=$(bash "$here/build-guest.sh" | tail -1)
+# ZEM_VM32_GUEST: an already prepared guest folder (another tree's), which
+# is only ever booted read-only.
+guest=${ZEM_VM32_GUEST:-$(bash "$here/build-guest.sh" | tail -1)}
 built=$SECONDS
 
 stage="$vm/payload"
@@ -39,7 +41,8 @@ mke2fs -q -t ext4 -d "$stage" "$vm/payload.img" 64M >"$vm/payload.log" 2>&1 || {
 echo "vm32: booting the 32-bit test machine ($(basename "$guest"))"
 serial="$vm/serial.log"
 status=0
-ZEM_VM32_TIMEOUT=${ZEM_VM32_TIMEOUT:-3600} bash "$here/run-guest.sh" "$guest" "$vm/payload.img" \
+# One emulated machine at a time: two would share the host's cores.
+ZEM_VM32_TIMEOUT=${ZEM_VM32_TIMEOUT:-3600} flock /tmp/zem-vm32.lock bash "$here/run-guest.sh" "$guest" "$vm/payload.img" \
   | stdbuf -oL tr -d '\r' | tee "$serial" | grep --line-buffered -v '^\s*$' | sed -u 's/^/vm32| /' || status=$?
 [ "$status" -eq 0 ] || echo "vm32: the emulated machine ended with status $status (124: timed out)"
 
