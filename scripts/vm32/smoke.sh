@@ -27,12 +27,14 @@ built=$SECONDS
 stage="$vm/payload"
 rm -rf "$stage"
 mkdir -p "$stage/bin" "$stage/odbc" "$stage/scripts" "$stage/msi"
-cp "$win32/bin/"{ZEMRemove.exe,standin_setup.exe,demo_service.exe,run_command.exe,odbccp32.dll} "$stage/bin/"
+cp "$win32/bin/"{ZEMRemove.exe,standin_setup.exe,demo_service.exe,run_command.exe,odbccp32.dll,throwing_listener.exe,dialog_driver.exe} "$stage/bin/"
 cp "$win32/odbc/libzemsqlserver.so" "$stage/odbc/"
 sed "s|@ZEM_ODBC_DRIVER@|/payload/odbc/libzemsqlserver.so|" "$src/tests/odbc_driver/odbcinst.ini.in" >"$stage/odbc/odbcinst.ini"
 cp -r "$src/scripts/demo" "$src/scripts/snapshot.py" "$stage/scripts/"
 cp "$src/tests/shell/suite_footprint.py" "$src/tests/vm32/small_machine.py" "$src/tests/vm32/guest_snapshot.py" "$stage/"
 cp "$src/tests/vm32/guest-suite.sh" "$stage/run.sh"
+# ZEM_VM32_ONLY="name ...": only these cases (the guest reads the file "only").
+[ -z "${ZEM_VM32_ONLY:-}" ] || echo "$ZEM_VM32_ONLY" >"$stage/only"
 python3 "$src/tests/vm32/small_machine.py" package "$vm/packages" "$win32/bin" >/dev/null
 cp "$vm/packages/"*.msi "$stage/msi/"
 rm -f "$vm/payload.img"
