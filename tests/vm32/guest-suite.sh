@@ -29,7 +29,7 @@ mkdir -p "$work"
 # msde and all: under 32-bit Wine the wait for msiexec's job never ends
 # (the program waits on "...waiting for the uninstaller to finish..." after
 # MsiExec.exe /X although no process of the job is left); kept, and failing,
-# until that is settled. dialog-remove-all removes MSDE too.
+# until that is settled; until then dialog-remove-all runs without MSDE.
 CASES=(
   "relay|silent|/silent /relay|0|relay|"
   "database|silent|/silent /database|0|database|"
@@ -39,13 +39,13 @@ CASES=(
   "msde-remains|silent|/silent /msde|1603||broken_msde_registration"
   "throwing-listener|listener||0|-|"
   "dialog-cancel|dialog|cancel|0||"
-  "dialog-remove-all|dialog|remove-all|0|all|"
+  "dialog-remove-all|dialog|remove-all|0|all|msde_unregistered"
 )
 # The payload's file "only" (smoke.sh: ZEM_VM32_ONLY) picks cases by name.
 if [ -s "$payload/only" ]; then
   picked=()
   for c in "${CASES[@]}"; do
-    grep -qw -- "${c%%|*}" "$payload/only" && picked+=("$c")
+    tr -s ' \n' '\n' <"$payload/only" | grep -qx -- "${c%%|*}" && picked+=("$c")
   done
   CASES=("${picked[@]}")
 fi
@@ -170,11 +170,13 @@ run_dialog() { # cancel|remove-all code
   [ "$program_status" -eq "$2" ] || fail "ZEMRemove.exe ended with $program_status (124: still open)"
   [ "$(text "$out/rows.txt" | head -1)" = $'Name\tVersion' ] || fail "list columns: '$(text "$out/rows.txt" | head -1)'"
   local rows; rows=$(text "$out/rows.txt" | tail -n +2 | LC_ALL=C sort)
-  if [ "$rows" != "$DIALOG_ROWS" ]; then
+  local expected=$DIALOG_ROWS
+  [ "$setup" != msde_unregistered ] || expected=$(grep -v '^Microsoft SQL Server' <<<"$DIALOG_ROWS")
+  local count; count=$(echo "$expected" | wc -l)
+  if [ "$rows" != "$expected" ]; then
     fail "listed products (- expected, + shown)"
-    diff <(echo "$DIALOG_ROWS") <(echo "$rows") | sed 's/^/  /'
+    diff <(echo "$expected") <(echo "$rows") | sed 's/^/  /'
   fi
-  local count; count=$(echo "$DIALOG_ROWS" | wc -l)
   [ "$(text "$out/confirm.txt")" = $'Confirm Removal\nAre you sure you want to remove all '$count' installed components?' ] ||
     fail "confirmation: '$(text "$out/confirm.txt")'"
   if [ "$1" = remove-all ]; then
