@@ -291,5 +291,6 @@ for entry in "${CASES[@]}"; do
     outcome=$?
   fi
   if [ "$outcome" -eq 0 ]; then verdict=PASS; else verdict=FAIL; fi
-  echo "ZEM-VM32-RESULT $name $verdict $((SECONDS - case_started))"
+  # On a line of its own, even after a log cut off in mid-line (a crash).
+  printf '\nZEM-VM32-RESULT %s %s %s\n' "$name" "$verdict" "$((SECONDS - case_started))"
 done
