@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the 32-bit program and its tests, and runs
 # every test under Wine. Extra arguments go to ctest (e.g. -R LogBanner).
-# With ZEM_RUN_VM32=1 the smoke suite then runs the shipped 32-bit program
-# itself in an emulated machine (scripts/vm32/smoke.sh). It is opt-in for now:
-# two of its cases still hang in the emulated machine's 32-bit Wine.
+# Then the smoke suite runs the shipped 32-bit program itself in an emulated
+# machine (scripts/vm32/smoke.sh); ZEM_SKIP_VM32=1 leaves it out of a quick
+# local run (CI never sets it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -36,7 +36,9 @@ if [ -f "$ZEM_BUILD_DIR/e2e/retries.txt" ]; then
   cat "$ZEM_BUILD_DIR/e2e/retries.txt"
 fi
 
-if [ "${ZEM_RUN_VM32:-}" = 1 ]; then
+if [ "${ZEM_SKIP_VM32:-}" = 1 ]; then
+  echo "vm32: smoke suite of the 32-bit program skipped (ZEM_SKIP_VM32=1)"
+else
   bash scripts/vm32/smoke.sh || status=1
 fi
 exit $status

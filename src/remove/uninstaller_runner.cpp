@@ -71,18 +71,42 @@ namespace {
 
 const ULONG_PTR JobCompletionKey = 1;
 
+// Windows does not promise to deliver a job's messages: one that never arrives
+// does not mean that the event did not happen. And the 32-bit program under
+// Wine has been seen to sleep on the port for good, the uninstaller long gone,
+// when it waited without a time-out. So the wait wakes this often while the
+// port stays quiet, asks the job itself whether any process is left, and looks
+// at the port again. This is no time-out: an uninstaller still running is
+// still waited for.
+const DWORD QuietPortInterval = 2000;
+
+bool JobHasNoProcessLeft(HANDLE job)
+{
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting = {};
+    return QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &accounting, sizeof accounting,
+                                     nullptr) &&
+           accounting.ActiveProcesses == 0;
+}
+
 // Waits until the job's last process has ended. False when a wait fails.
-bool WaitForEmptyJob(HANDLE port)
+bool WaitForEmptyJob(HANDLE job, HANDLE port)
 {
     for (;;) {
-        if (WaitForSingleObject(port, INFINITE) != WAIT_OBJECT_0)
+        DWORD waited = WaitForSingleObject(port, QuietPortInterval);
+        if (waited == WAIT_TIMEOUT) {
+            if (JobHasNoProcessLeft(job))
+                return true;
+            continue;
+        }
+        if (waited != WAIT_OBJECT_0)
             return false;
         DWORD message = 0;
         ULONG_PTR key = 0;
         LPOVERLAPPED detail = nullptr;
         // Every other job message (new process, process exit, ...) is read and dropped.
         if (GetQueuedCompletionStatus(port, &message, &key, &detail, INFINITE) &&
-            message == JOB_OBJECT_MSG_ACTIVE_PROCESS_ZERO)
+            message == JOB_OBJECT_MSG_ACTIVE_PROCESS_ZERO &&
+            !WindowsPlatform::InjectedFailure(WindowsPlatform::SeamCall::GetQueuedCompletionStatus))
             return true;
     }
 }
@@ -140,7 +164,7 @@ bool RunUninstaller(const std::string& commandLine, const std::string& productNa
     }
     terminateUnlessAttached.dismiss();
 
-    if (!WaitForEmptyJob(port.get())) {
+    if (!WaitForEmptyJob(job.get(), port.get())) {
         log << "...wait failed" << LineEnd;
         return false;
     }

@@ -39,6 +39,7 @@ namespace WindowsPlatform {
     X(SetNamedSecurityInfoA_Owner) \
     X(SetNamedSecurityInfoA_Dacl)  \
     X(AssignProcessToJobObject)  \
+    X(GetQueuedCompletionStatus) \
     X(ControlService)            \
     X(SHGetFolderPathA)          \
     X(GetUserObjectInformationA) \

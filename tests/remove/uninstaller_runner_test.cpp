@@ -173,3 +173,21 @@ TEST(UninstallerRunner, RunsInsideAJobThatForbidsBreakingAway)
               RunningLine(call.commandLine) + "...waiting for the uninstaller to finish...finished\r\n");
     CloseHandle(outerJob);
 }
+
+// The end message is only a notification: when it is lost, the job's own
+// count still ends the wait, and not before the grandchild has ended.
+TEST(UninstallerRunner, ALostEndMessageStillEndsTheWaitOnceTheJobIsEmpty)
+{
+    ScratchFolder folder;
+    const std::string marker = folder / "grandchild.done";
+    WindowsPlatform::ScopedFailure lost(SeamCall::GetQueuedCompletionStatus, ERROR_ABANDONED_WAIT_0);
+    RunnerCall call;
+    call.commandLine = Uninstaller("spawn \"" + marker + "\"");
+    ASSERT_TRUE(RunBounded(call));
+
+    EXPECT_EQ(lost.Hits(), 1);
+    EXPECT_TRUE(call.result);
+    EXPECT_TRUE(Exists(marker)) << "returned before the grandchild wrote its marker";
+    EXPECT_EQ(call.log.Text(),
+              RunningLine(call.commandLine) + "...waiting for the uninstaller to finish...finished\r\n");
+}

@@ -77,6 +77,12 @@ Minidump ReadDump(const std::string& path)
 // Every test starts and ends without the suite's keys and dump folder.
 class CrashDumpTest : public ::testing::Test {
 protected:
+    // Wine's dump writer loads the symbols of every module first, parsing the
+    // debug information of this test program and of Wine's own libraries:
+    // seconds per dump, for nothing a dump contains. Deferred loading keeps the
+    // dumps real and the same, and the process's dbghelp is the one the code
+    // under test loads. (Windows' writer loads no symbols at all.)
+    CrashDumpTest() { SymSetOptions(SymGetOptions() | SYMOPT_DEFERRED_LOADS); }
     ~CrashDumpTest() override { DeleteFileA(DumpPath("_0", TestBinFolder()).c_str()); }
 
     CleanSuiteMachine machine_;

@@ -26,11 +26,6 @@ mkdir -p "$work"
 # ("all" or component names; the rest stays; "-": the case runs on the bare
 # prefix and has no footprint), and a set-up step run on the case's copy.
 # The dialog and listener cases run with an X server (xvfb is in the guest).
-# msde and all: under 32-bit Wine the wait for msiexec's job never ends
-# (the program waits on "...waiting for the uninstaller to finish..." after
-# MsiExec.exe /X although no process of the job is left); kept, and failing,
-# until that is settled. Through the dialog (no job around the program) the
-# same MsiExec.exe /X ends.
 CASES=(
   "relay|silent|/silent /relay|0|relay|"
   "database|silent|/silent /database|0|database|"
@@ -42,13 +37,14 @@ CASES=(
   "dialog-cancel|dialog|cancel|0||"
   "dialog-remove-all|dialog|remove-all|0|all|"
 )
-# The payload's file "only" (smoke.sh: ZEM_VM32_ONLY) picks cases by name.
+# A quick local run may name the cases to run (smoke.sh writes ZEM_VM32_ONLY
+# into the payload's "only" file).
 if [ -s "$payload/only" ]; then
-  picked=()
+  chosen=()
   for c in "${CASES[@]}"; do
-    tr -s ' \n' '\n' <"$payload/only" | grep -qx -- "${c%%|*}" && picked+=("$c")
+    tr -s ' \n' '\n' <"$payload/only" | grep -qxF -- "${c%%|*}" && chosen+=("$c")
   done
-  CASES=("${picked[@]}")
+  CASES=("${chosen[@]}")
 fi
 echo "ZEM-VM32-CASES $(for c in "${CASES[@]}"; do printf '%s ' "${c%%|*}"; done)"
 # The list the small machine shows: name and version, sorted.
@@ -127,6 +123,7 @@ run_silent() { # args code
     ps -eo etime,args | grep -iE '\.exe|msiexec' | grep -v grep | sed 's/^/    /'
     [ -f "$log" ] && tr -d '\r' <"$log" | sed 's/^/    standin: /'
     tr -d '\r' <"$removal_log" 2>/dev/null | tail -15 | sed 's/^/    log: /'
+    timeout 60 $wine64 winedbg --command "info process" </dev/null 2>&1 | tr -d '\r' | sed 's/^/    winedbg: /'
     # Wine very rarely never reports the end of an uninstaller's job: the
     # case runs once more from a fresh copy; a second hang fails it.
     return 99
