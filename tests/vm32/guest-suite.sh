@@ -19,19 +19,23 @@ base=${ZEM_BASE_PREFIX:-/var/lib/zem/prefix}
 work=${ZEM_WORK:-/tmp/zem}
 mkdir -p "$work"
 
-# Each case: name, command line, the exit code (read whole), which of the
-# machine's suite footprint must be gone ("all" or component names; the
-# rest stays), and a setup step run on the case's copy before the program.
-# The dialog and message-box cases need an X server in the guest (xvfb in
-# scripts/vm32/guest-packages.txt) and box_reader.exe in the payload: they
-# belong in this table, with a column for the expected box.
+# Each case: name, how it runs ("silent": ZEMRemove.exe with the arguments;
+# "dialog": ZEMRemove.exe without arguments, driven by dialog_driver.exe
+# with the arguments; "listener": the throwing-listener program), the exit
+# code (read whole), which of the machine's suite footprint must be gone
+# ("all" or component names; the rest stays; "-": the case runs on the bare
+# prefix and has no footprint), and a set-up step run on the case's copy.
+# The dialog and listener cases run with an X server (xvfb is in the guest).
 CASES=(
-  "relay|/silent /relay|0|relay|"
-  "database|/silent /database|0|database|"
-  "msde|/silent /msde|0|msde|"
-  "all|/silent /all|0|all|"
-  "client-refused|/silent /client|87||"
-  "msde-remains|/silent /msde|1603||broken_msde_registration"
+  "relay|silent|/silent /relay|0|relay|"
+  "database|silent|/silent /database|0|database|"
+  "msde|silent|/silent /msde|0|msde|"
+  "all|silent|/silent /all|0|all|"
+  "client-refused|silent|/silent /client|87||"
+  "msde-remains|silent|/silent /msde|1603||broken_msde_registration"
+  "throwing-listener|listener||0|-|"
+  "dialog-cancel|dialog|cancel|0||"
+  "dialog-remove-all|dialog|remove-all|0|all|"
 )
 # A quick local run may name the cases to run (smoke.sh writes ZEM_VM32_ONLY
 # into the payload's "only" file).
@@ -43,6 +47,11 @@ if [ -s "$payload/only" ]; then
   CASES=("${chosen[@]}")
 fi
 echo "ZEM-VM32-CASES $(for c in "${CASES[@]}"; do printf '%s ' "${c%%|*}"; done)"
+# The list the small machine shows: name and version, sorted.
+DIALOG_ROWS=$(printf '%s\n' \
+  $'Microsoft SQL Server Desktop Engine\tunknown' \
+  $'Varnek Databases\t7.1.315' \
+  $'Varnek Enterprise Relay\tunknown' | LC_ALL=C sort)
 
 # copy NAME LOWER...: a fresh writable copy of the stacked layers at
 # $work/NAME/prefix; its changes land in $work/NAME/upper.
@@ -72,6 +81,9 @@ build_machine() {
   # The stand-in ODBC installer library beside ZEMRemove.exe, not Wine's own.
   timeout 120 $wine64 reg add 'HKCU\Software\Wine\DllOverrides' /v odbccp32 /t REG_SZ /d native,builtin /f \
     </dev/null >/dev/null 2>&1 || return 1
+  # No window manager here: managed windows cost 2 s at every close.
+  timeout 120 $wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
+    </dev/null >/dev/null 2>&1 || return 1
   end_session
   timeout 900 python3 "$payload/small_machine.py" build "$WINEPREFIX" "$payload" || { end_session; return 1; }
   end_session
@@ -95,27 +107,16 @@ broken_msde_registration() {
     </dev/null >/dev/null 2>&1
 }
 
-run_case() { # name args code gone setup
-  local name=$1 args=$2 code=$3 gone=$4 setup=$5
-  local failures=0
-  fail() { echo "  FAIL: $*"; failures=$((failures + 1)); }
-  copy "case-$name" "$work/machine/upper" "$base" || { fail "no copy of the machine"; return 1; }
-  use_prefix "$work/case-$name/prefix"
-  local log="$work/case-$name.standin.log"
-  export ZEM_STANDIN_LOG="Z:${log//\//\\}"
-  timeout 60 wineserver -p
-  timeout 180 $wine64 wineboot </dev/null >/dev/null 2>&1 || fail "wineboot did not finish"
-  if [ -n "$setup" ]; then
-    "$setup" || fail "set-up $setup failed"
-  fi
+# Runners: each runs the program on the case's copy (session started) and
+# calls fail; 99 asks for the case to run once more after a Wine hang.
+run_silent() { # args code
   local started=$SECONDS status=0
   # Into a file, never a pipe: the wineserver would hold it open.
   # The run's log goes outside the machine, for the report of a failure.
-  local removal_log="$work/case-$name.removal.log"
-  ZEM_COMMAND_LINE="\"Z:${bin//\//\\}\\ZEMRemove.exe\" $args /logfile=Z:${removal_log//\//\\}" ZEM_COMMAND_LIMIT_MS=180000 \
+  ZEM_COMMAND_LINE="\"Z:${bin//\//\\}\\ZEMRemove.exe\" $1 /logfile=Z:${removal_log//\//\\}" ZEM_COMMAND_LIMIT_MS=180000 \
     timeout -k 5 260 wine "$bin/run_command.exe" </dev/null >"$work/case-$name.result" 2>&1 || status=$?
   local result; result=$(tr -d '\r' <"$work/case-$name.result")
-  echo "  ZEMRemove.exe $args: $result ($((SECONDS - started)) s)"
+  echo "  ZEMRemove.exe $1: $result ($((SECONDS - started)) s)"
   [ "$status" -lt 124 ] || fail "ZEMRemove.exe did not end (status $status)"
   if grep -q 'still running' "$work/case-$name.result"; then
     echo "  what still runs:"
@@ -125,14 +126,102 @@ run_case() { # name args code gone setup
     timeout 60 $wine64 winedbg --command "info process" </dev/null 2>&1 | tr -d '\r' | sed 's/^/    winedbg: /'
     # Wine very rarely never reports the end of an uninstaller's job: the
     # case runs once more from a fresh copy; a second hang fails it.
+    return 99
+  fi
+  [ "${result%% after*}" = "exit $2" ] || fail "expected exit $2"
+}
+
+run_listener() { # - code
+  local status=0
+  timeout -k 5 180 wine "$bin/throwing_listener.exe" </dev/null >"$work/case-$name.result" 2>&1 || status=$?
+  tr -d '\r' <"$work/case-$name.result" | sed 's/^/  /'
+  [ "$status" -eq "$2" ] || fail "throwing_listener.exe ended with $status (124: did not end)"
+}
+
+# dialog_driver's texts are the dialog's own (ANSI).
+text() { iconv -f CP1252 -t UTF-8 "$1" 2>/dev/null | tr -d '\r'; }
+
+run_dialog() { # cancel|remove-all code
+  local out="$work/case-$name.dialog" started=$SECONDS status=0
+  local driver=("timeout" -k 5 560 wine "$bin/dialog_driver.exe")
+  mkdir -p "$out"
+  local winout="Z:${out//\//\\}"
+  timeout -k 5 600 wine "$bin/ZEMRemove.exe" </dev/null >"$work/case-$name.program" 2>&1 &
+  local program=$!
+  if [ "$1" = remove-all ]; then
+    "${driver[@]}" remove-all "$winout" 500 </dev/null >"$out/driver" 2>&1 || status=$?
+  else
+    { "${driver[@]}" wait-ready 300 && "${driver[@]}" rows "$winout\\rows.txt" 60 &&
+      "${driver[@]}" click 1007 60 && "${driver[@]}" answer 'Confirm Removal' cancel "$winout\\confirm.txt" 60 &&
+      "${driver[@]}" rows "$winout\\rows-after.txt" 60 && "${driver[@]}" close 120; } </dev/null >"$out/driver" 2>&1 ||
+      status=$?
+  fi
+  tr -d '\r' <"$out/driver" | sed 's/^/  driver: /'
+  if [ "$status" -ne 0 ]; then
+    fail "dialog_driver $1 ended with $status"
+    ps -eo etime,args | grep -iE '\.exe|msiexec' | grep -v grep | sed 's/^/    still runs: /'
+    timeout 60 wineserver -k 2>/dev/null # the dialog may still be open
+  fi
+  local program_status=0
+  wait "$program" || program_status=$?
+  echo "  ZEMRemove.exe (dialog, $1): exit $program_status ($((SECONDS - started)) s)"
+  [ "$program_status" -eq "$2" ] || fail "ZEMRemove.exe ended with $program_status (124: still open)"
+  [ "$(text "$out/rows.txt" | head -1)" = $'Name\tVersion' ] || fail "list columns: '$(text "$out/rows.txt" | head -1)'"
+  local rows; rows=$(text "$out/rows.txt" | tail -n +2 | LC_ALL=C sort)
+  local count; count=$(echo "$DIALOG_ROWS" | wc -l)
+  if [ "$rows" != "$DIALOG_ROWS" ]; then
+    fail "listed products (- expected, + shown)"
+    diff <(echo "$DIALOG_ROWS") <(echo "$rows") | sed 's/^/  /'
+  fi
+  [ "$(text "$out/confirm.txt")" = $'Confirm Removal\nAre you sure you want to remove all '$count' installed components?' ] ||
+    fail "confirmation: '$(text "$out/confirm.txt")'"
+  if [ "$1" = remove-all ]; then
+    [ "$(text "$out/summary.txt")" = $'Success\nSuccessfully removed '$count' products.' ] ||
+      fail "summary: '$(text "$out/summary.txt")'"
+    [ "$(text "$out/rows-after.txt")" = $'Name\tVersion' ] || fail "still listed afterwards: $(text "$out/rows-after.txt")"
+    [ "$failures" -eq 0 ] || text "$out/log.txt" | tail -25 | sed 's/^/  pane: /'
+  else
+    [ "$(text "$out/rows-after.txt")" = "$(text "$out/rows.txt")" ] || fail "the list changed after Cancel"
+  fi
+}
+
+run_case() { # name runner args code gone setup
+  local name=$1 runner=$2 args=$3 code=$4 gone=$5 setup=$6
+  local failures=0
+  fail() { echo "  FAIL: $*"; failures=$((failures + 1)); }
+  local layers=("$work/machine/upper" "$base")
+  [ "$gone" != - ] || layers=("$base")
+  copy "case-$name" "${layers[@]}" || { fail "no copy of the machine"; return 1; }
+  use_prefix "$work/case-$name/prefix"
+  local log="$work/case-$name.standin.log" removal_log="$work/case-$name.removal.log"
+  export ZEM_STANDIN_LOG="Z:${log//\//\\}"
+  # The display is fixed when the session starts.
+  if [ "$runner" = silent ]; then unset DISPLAY; else export DISPLAY=$display; fi
+  timeout 60 wineserver -p
+  timeout 180 $wine64 wineboot </dev/null >/dev/null 2>&1 || fail "wineboot did not finish"
+  if [ -n "$setup" ]; then
+    "$setup" || fail "set-up $setup failed"
+  fi
+  "run_$runner" "$args" "$code"
+  if [ $? -eq 99 ]; then
     end_session
     umount "$work/case-$name/prefix"
     rm -rf "$work/case-$name"
     return 99
   fi
-  [ "${result%% after*}" = "exit $code" ] || fail "expected exit $code"
   end_session
 
+  if [ "$gone" != - ]; then
+    check_footprint
+  fi
+  [ "$failures" -eq 0 ] || tr -d '\r' 2>/dev/null <"$removal_log" | tail -25 | sed 's/^/  log: /'
+  umount "$work/case-$name/prefix"
+  rm -rf "$work/case-$name"
+  return "$failures"
+}
+
+# What is left of the suite and what changed on the case's copy.
+check_footprint() {
   python3 "$scripts/demo/inventory.py" "$WINEPREFIX" >"$work/case-$name.left"
   # What must be left: the machine's footprint less the components gone; the
   # relay takes the server keys it shares with the server.
@@ -148,7 +237,12 @@ PY
   diff -u "$work/case-$name.expected" "$work/case-$name.left" | sed 's/^/  /'
   [ "${PIPESTATUS[0]}" -eq 0 ] || fail "the suite's footprint afterwards (- expected, + found)"
 
-  python3 "$payload/guest_snapshot.py" diff "$work/machine.json" "$WINEPREFIX" >"$work/case-$name.changes"
+  # A program started without a console (the dialog) gives its console
+  # uninstallers one: Wine's console host then writes its defaults to
+  # HKCU\Console, a key that Windows always has.
+  local ignore=()
+  [ "$runner" != dialog ] || ignore=(--ignore '^reg HKCU\\Console(:|$)')
+  python3 "$payload/guest_snapshot.py" diff "$work/machine.json" "$WINEPREFIX" "${ignore[@]}" >"$work/case-$name.changes"
   if [ -z "$gone" ]; then
     # Nothing of the suite may go either: only the uninstaller's traces.
     grep -v 'Temp\\var[0-9A-Fa-f]*\.tmp$' "$work/case-$name.changes" | grep -E '^(removed|changed) ' \
@@ -163,30 +257,37 @@ PY
     # The relay's setup checked its switches and its response file (105 bytes).
     tr -d '\r' <"$log" 2>/dev/null | grep -q 'ZEM Relay\\setup.exe: removed$' || fail "the relay's setup did not accept its command line: $(cat "$log" 2>/dev/null)"
   fi
-  [ "$failures" -eq 0 ] || tr -d '\r' <"$removal_log" 2>/dev/null | tail -25 | sed 's/^/  log: /'
-  umount "$work/case-$name/prefix"
-  rm -rf "$work/case-$name"
-  return "$failures"
 }
 
 started=$SECONDS
-if build_machine; then
-  echo "ZEM-VM32-MACHINE built in $((SECONDS - started)) s"
-else
-  echo "ZEM-VM32-MACHINE failed after $((SECONDS - started)) s"
-  exit 1
+# The small machine only for the cases that use it, the X server only for
+# the windows' cases.
+if printf '%s\n' "${CASES[@]}" | cut -d'|' -f5 | grep -qv '^-$'; then
+  if build_machine; then
+    echo "ZEM-VM32-MACHINE built in $((SECONDS - started)) s"
+  else
+    echo "ZEM-VM32-MACHINE failed after $((SECONDS - started)) s"
+    exit 1
+  fi
+fi
+display=:99
+if printf '%s\n' "${CASES[@]}" | cut -d'|' -f2 | grep -qv '^silent$'; then
+  Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+  for _ in $(seq 1 150); do [ -e /tmp/.X11-unix/X99 ] && break; sleep 0.2; done
+  [ -e /tmp/.X11-unix/X99 ] || { echo "no X server after 30 s:"; cat "$work/xvfb.log"; }
 fi
 for entry in "${CASES[@]}"; do
-  IFS='|' read -r name args code gone setup <<<"$entry"
-  echo "case $name: ZEMRemove.exe $args"
+  IFS='|' read -r name runner args code gone setup <<<"$entry"
+  echo "case $name: $runner $args"
   case_started=$SECONDS
-  run_case "$name" "$args" "$code" "$gone" "$setup"
+  run_case "$name" "$runner" "$args" "$code" "$gone" "$setup"
   outcome=$?
   if [ "$outcome" -eq 99 ]; then
     echo "  HANG: running the case once more from a fresh copy"
-    run_case "$name" "$args" "$code" "$gone" "$setup"
+    run_case "$name" "$runner" "$args" "$code" "$gone" "$setup"
     outcome=$?
   fi
   if [ "$outcome" -eq 0 ]; then verdict=PASS; else verdict=FAIL; fi
-  echo "ZEM-VM32-RESULT $name $verdict $((SECONDS - case_started))"
+  # On a line of its own, even after a log cut off in mid-line (a crash).
+  printf '\nZEM-VM32-RESULT %s %s %s\n' "$name" "$verdict" "$((SECONDS - case_started))"
 done
