@@ -33,8 +33,10 @@ wine wineboot </dev/null >/dev/null 2>&1 || true
 # busy run). One program holds the desktop for the whole run instead.
 holder_log="$ZEM_BUILD_DIR/desktop-holder.txt"
 wine "$ZEM_BUILD_DIR/bin/desktop_holder.exe" 3600 </dev/null >"$holder_log" 2>&1 &
+holder=$!
 for _ in $(seq 1 300); do
   grep -q "desktop ready" "$holder_log" && break
+  kill -0 "$holder" 2>/dev/null || break
   sleep 0.1
 done
 if ! grep -q "desktop ready" "$holder_log"; then
