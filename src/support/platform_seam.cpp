@@ -5,6 +5,7 @@
 #include <cctype>
 #include <map>
 #include <mutex>
+#include <utility>
 
 namespace WindowsPlatform {
 
@@ -48,6 +49,28 @@ Seam& TheSeam()
 {
     static Seam* seam = new Seam;
     return *seam;
+}
+
+// Every scoped rule is armed and let go the same way: under the lock, with the
+// count the calls' fast check reads.
+template <typename Rule>
+int Arm(std::map<int, Rule> Seam::*rules, Rule rule, std::atomic<int> Seam::*count)
+{
+    Seam& seam = TheSeam();
+    std::lock_guard<std::mutex> guard(seam.lock);
+    int id = seam.nextId++;
+    (seam.*rules)[id] = std::move(rule);
+    (seam.*count).fetch_add(1, std::memory_order_release);
+    return id;
+}
+
+template <typename Rule>
+void Disarm(std::map<int, Rule> Seam::*rules, int id, std::atomic<int> Seam::*count)
+{
+    Seam& seam = TheSeam();
+    std::lock_guard<std::mutex> guard(seam.lock);
+    (seam.*rules).erase(id);
+    (seam.*count).fetch_sub(1, std::memory_order_release);
 }
 
 std::string Lower(std::string text)
@@ -153,30 +176,16 @@ bool InjectedUserName(std::string& name)
     return true;
 }
 
-ScopedUserName::ScopedUserName(const std::string& name)
-{
-    Seam& seam = TheSeam();
-    std::lock_guard<std::mutex> guard(seam.lock);
-    id_ = seam.nextId++;
-    seam.userNames[id_] = name;
-    seam.armed.fetch_add(1, std::memory_order_release);
-}
+ScopedUserName::ScopedUserName(const std::string& name) : id_(Arm(&Seam::userNames, name, &Seam::armed)) {}
 
 ScopedUserName::~ScopedUserName()
 {
-    Seam& seam = TheSeam();
-    std::lock_guard<std::mutex> guard(seam.lock);
-    seam.userNames.erase(id_);
-    seam.armed.fetch_sub(1, std::memory_order_release);
+    Disarm(&Seam::userNames, id_, &Seam::armed);
 }
 
 ScopedFailure::ScopedFailure(SeamCall call, DWORD code, const std::string& objectPart, int times, Firing firing)
+    : id_(Arm(&Seam::failures, FailureRule{call, code, objectPart, times, 0, firing}, &Seam::armed))
 {
-    Seam& seam = TheSeam();
-    std::lock_guard<std::mutex> guard(seam.lock);
-    id_ = seam.nextId++;
-    seam.failures[id_] = FailureRule{call, code, objectPart, times, 0, firing};
-    seam.armed.fetch_add(1, std::memory_order_release);
 }
 
 ScopedFailure::~ScopedFailure()
@@ -209,20 +218,13 @@ int ScopedFailure::Hits() const
 }
 
 ScopedAnswer::ScopedAnswer(SeamCall call, const std::string& object, const std::string& answer)
+    : id_(Arm(&Seam::answers, AnswerRule{call, object, answer, 0}, &Seam::answersArmed))
 {
-    Seam& seam = TheSeam();
-    std::lock_guard<std::mutex> guard(seam.lock);
-    id_ = seam.nextId++;
-    seam.answers[id_] = AnswerRule{call, object, answer, 0};
-    seam.answersArmed.fetch_add(1, std::memory_order_release);
 }
 
 ScopedAnswer::~ScopedAnswer()
 {
-    Seam& seam = TheSeam();
-    std::lock_guard<std::mutex> guard(seam.lock);
-    seam.answers.erase(id_);
-    seam.answersArmed.fetch_sub(1, std::memory_order_release);
+    Disarm(&Seam::answers, id_, &Seam::answersArmed);
 }
 
 int ScopedAnswer::Hits() const
@@ -234,20 +236,13 @@ int ScopedAnswer::Hits() const
 }
 
 ScopedEntryAttributes::ScopedEntryAttributes(const std::string& pathSuffix, DWORD attributes, DWORD reparseTag)
+    : id_(Arm(&Seam::attributes, AttributeRule{pathSuffix, attributes, reparseTag}, &Seam::armed))
 {
-    Seam& seam = TheSeam();
-    std::lock_guard<std::mutex> guard(seam.lock);
-    id_ = seam.nextId++;
-    seam.attributes[id_] = AttributeRule{pathSuffix, attributes, reparseTag};
-    seam.armed.fetch_add(1, std::memory_order_release);
 }
 
 ScopedEntryAttributes::~ScopedEntryAttributes()
 {
-    Seam& seam = TheSeam();
-    std::lock_guard<std::mutex> guard(seam.lock);
-    seam.attributes.erase(id_);
-    seam.armed.fetch_sub(1, std::memory_order_release);
+    Disarm(&Seam::attributes, id_, &Seam::armed);
 }
 
 } // namespace WindowsPlatform
