@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The shipped ZEMRemove.exe is a 32-bit GUI program whose manifest requires
-# administrator rights and common controls v6, with the icon as resource 162.
+# administrator rights and common controls v6, with the icon as resource 162,
+# and that imports no DLL which Windows would look for beside it.
 set -euo pipefail
 exe="$1"
 fail() { echo "FAIL: $*"; exit 1; }
@@ -17,4 +18,13 @@ resources=$(i686-w64-mingw32-windres -i "$exe" -O rc 2>/dev/null)
 grep -Eq '^162 14 ' <<<"$resources" || fail "no icon group resource 162"
 grep -Eq '^1 24 ' <<<"$resources" || fail "no manifest resource 1"
 grep -Eq '^1 VERSIONINFO' <<<"$resources" || fail "no version resource"
+
+# Only the system's known DLLs, and comctl32, which the manifest takes from the
+# side-by-side store; anything else is loaded at run time from System32.
+imports=$(i686-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z')
+echo "imports:" $imports
+for dll in ${imports:-none}; do
+  [[ " advapi32 comctl32 gdi32 kernel32 msvcrt ole32 oleaut32 shell32 shlwapi user32 " == *" ${dll%.dll} "* ]] ||
+    fail "imports $dll, which Windows would look for beside the program first"
+done
 echo "PASS"
