@@ -41,7 +41,7 @@ bool CZEMRemoveApp::InitInstance()
         }
         // A dialog nobody sees would wait for ever.
         exitCode_ = wantsDialog ? RefuseWithoutDesktop(arguments_, AppName())
-                           : RunSilentMode(arguments_, AppName(), RunSuiteRemoval);
+                                : RunSilentMode(arguments_, AppName(), RunSuiteRemoval);
     } catch (...) {
         // Only what fails before the silent mode's own log exists lands here.
         exitCode_ = kSilentUnexpectedFailure;
