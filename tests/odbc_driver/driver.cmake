@@ -23,9 +23,8 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/odbc.ini.in ${ZEM_ODBC_DIR}/odbc.ini @O
 file(TOUCH ${ZEM_ODBC_DIR}/user-odbc.ini)
 
 # A stand-in for the Windows ODBC installer library (see tests/odbc_installer),
-# which scripts/prepare-prefix.sh puts into the test prefix's system directory,
-# where the program loads it from; it removes data sources from the odbc.ini
-# above. Wine answers the
+# put where the program loads it from by scripts/prepare-prefix.sh; it removes
+# data sources from the odbc.ini above. Wine answers the
 # version information of any file named odbccp32.dll from its own copy, so two
 # more builds under another name, one with a higher file version, let a test
 # see the installer loader choose between copies.

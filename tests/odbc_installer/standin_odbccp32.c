@@ -4,9 +4,8 @@
  * Under Wine the data sources the tests use live in the host driver manager's
  * odbc.ini (the folder named by ODBCSYSINI), while Wine's own installer
  * library works on registry keys nobody reads and answers TRUE for any name.
- * scripts/prepare-prefix.sh puts this library into the test prefix's system
- * directory, the only place the program loads "odbccp32.dll" from, and it
- * removes a data source from that odbc.ini
+ * scripts/prepare-prefix.sh puts it where the program loads it from, the test
+ * prefix's system directory, and it removes a data source from that odbc.ini
  * as the Windows library removes it from its registry: the data source's
  * section and its line under [ODBC Data Sources]. It answers FALSE when the
  * data source is not there.

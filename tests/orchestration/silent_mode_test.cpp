@@ -10,10 +10,7 @@
 
 #include <fstream>
 #include <functional>
-#include <memory>
-#include <new>
 #include <sstream>
-#include <utility>
 
 namespace {
 
@@ -135,17 +132,6 @@ TEST_F(SilentMode, AnUnexpectedErrorEndsWith1603AndTheClosingLine)
     EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end()),
               (std::vector<std::string>{"Removing...", "error encountered: std::bad_alloc",
                                         std::string(kProgram) + " ended with exit code 1603"}));
-}
-
-TEST_F(SilentMode, WhereNobodySeesTheDialogTheHelpGoesToTheLogAndTheCodeIs87)
-{
-    WindowsPlatform::ScopedAnswer invisible(WindowsPlatform::SeamCall::GetUserObjectInformationA, "UOI_FLAGS", "0");
-    EXPECT_EQ(RefuseWithoutDesktop("/LogFile=\"" + logPath_ + "\" /all", kProgram), kSilentInvalidArguments);
-    std::vector<std::string> lines = LinesOf(ReadWhileOpen(logPath_));
-    EXPECT_EQ(lines[1], "Message box \"" + std::string(kProgram) + "\": To remove ZEM components silently");
-    EXPECT_EQ(lines.back(), std::string(kProgram) + " ended with exit code 87");
-    EXPECT_EQ(RefuseWithoutDesktop("/logfile=" + folder_ / "missing\\run.log", kProgram), kSilentInvalidArguments);
-    EXPECT_TRUE(suite_.Journal().empty());
 }
 
 TEST_F(SilentMode, TheLogIsWrittenAsTheRunGoes)

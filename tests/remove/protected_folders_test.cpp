@@ -97,14 +97,10 @@ std::vector<FolderCase> ProtectedCases()
         {"C:\\Windows\\..", Rule::VolumeRoot},
         {"Z:\\", Rule::VolumeRoot},
         // A removal never deletes through a share, this machine's included.
-        {"\\\\server\\share\\", Rule::Network},
         {"//server/share/./", Rule::Network},
-        {"\\\\server", Rule::Network},
         {"\\\\server\\share\\Varnek", Rule::Network},
         {"\\\\localhost\\C\\Windows", Rule::Network},
         {"\\\\localhost\\C$\\Windows", Rule::Network},
-        {"\\\\127.0.0.1\\c$\\Program Files (x86)\\Varnek", Rule::Network},
-        {"\\\\server\\ADMIN$\\System32", Rule::Network},
         // The Windows folder and everything in it.
         {windows, Rule::HoldsProtected},
         {"C:\\Windows", Rule::HoldsProtected},
@@ -387,7 +383,6 @@ TEST(ProtectedFolders, LocalSystemMayLoseWhatLiesInItsOwnApplicationDataInsideSy
         {system.roaming + "\\Varnek", true},
         // Nothing else there: SYSTEM's own data lives beside the suite's.
         {system.roaming + "\\Microsoft", false},
-        {system.local + "\\Microsoft\\Credentials", false},
         {system.local + "\\Varnek2", false},
         {system.local, false},
         {system.roaming, false},

@@ -19,11 +19,8 @@ grep -Eq '^162 14 ' <<<"$resources" || fail "no icon group resource 162"
 grep -Eq '^1 24 ' <<<"$resources" || fail "no manifest resource 1"
 grep -Eq '^1 VERSIONINFO' <<<"$resources" || fail "no version resource"
 
-# Nothing Windows could look for beside it: only core DLLs whose own imports
-# stay in System32 (user32 and its kind are delay-loaded: Wine's user32
-# imports version.dll); the rest is loaded at run time from System32.
+# Only core DLLs whose own imports stay in System32; the rest is delay-loaded or loaded at run time.
 imports=$(i686-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z')
-echo "imports:" $imports
 for dll in ${imports:-none}; do
   [[ " advapi32.dll kernel32.dll msvcrt.dll " == *" $dll "* ]] || fail "imports $dll before it can restrict the search"
 done

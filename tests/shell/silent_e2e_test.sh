@@ -190,14 +190,11 @@ check_log_logfile-names-switches() {
 }
 check_log_planted-dlls() {
   check_log_header_and_end
-  local loaded
-  loaded=$(find "${exe%/*}" -name '*.loaded' -printf '%f ')
-  [ -z "$loaded" ] || fail "planted DLLs were loaded: $loaded"
+  [ -z "$(find "${exe%/*}" -name '*.loaded')" ] || fail "planted DLLs were loaded: $(ls "${exe%/*}" | tr '\n' ' ')"
 }
 check_log_hidden-dialog() {
   check_log_header_and_end
-  [ "$(sed -n 2p "$prefix.loglines")" = 'Message box "ZEMRemove": To remove ZEM components silently' ] ||
-    fail "log: no help text after the header"
+  [ "$(sed -n 2p "$prefix.loglines")" = 'Message box "ZEMRemove": To remove ZEM components silently' ] || fail "log: no help"
 }
 if [ -n "$log" ]; then
   [ ! -e "$log" ] || tr -d '\r' <"$log" >"$prefix.loglines"
