@@ -5,8 +5,9 @@
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 rm -rf "$2"
-# Hard links (0.1 s for a whole prefix), but copies of what a session rewrites
-# in place: the registry hives and a demo machine's SQL server (odbc/).
+# Hard links (0.1 s for a whole prefix; a copy takes 1.6 s and 700 MB), but
+# copies of what a session rewrites in place: the registry hives and a demo
+# machine's SQL server (odbc/).
 cp -al "$1" "$2"
 for hive in "$1"/*.reg; do cp --remove-destination "$hive" "$2/"; done
 if [ -d "$1/odbc" ]; then rm -rf "$2/odbc" && cp -a "$1/odbc" "$2/"; fi
