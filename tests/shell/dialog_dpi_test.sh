@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The program's dialog at 96 and at 192 DPI, each in a session and on a screen of
-# its own: at 192 its parts are twice their size at 96, and at both the anchors hold.
+# The program's dialog on the demo machine at 96 and at 192 DPI, each in a session and on a
+# screen of its own: at 192 its parts are twice their size at 96, and at both the anchors hold.
 set -euo pipefail
 source "$(dirname "$0")/../../scripts/wine-env.sh"
 source "$ZEM_SOURCE_DIR/scripts/display.sh"
@@ -13,9 +13,9 @@ for dpi in 96 192; do
     export WINEPREFIX="$work/$dpi"
     start_display $((1024 * dpi / 96))x$((768 * dpi / 96))
     trap 'wineserver -k 2>/dev/null || true; stop_display' EXIT
-    bash "$ZEM_SOURCE_DIR/scripts/dpi-prefix.sh" "$ZEM_BUILD_DIR/wineprefix" "$WINEPREFIX" "$dpi" &&
-      { timeout -k 5 120 "$WINELOADER" "$ZEM_BUILD_DIR/bin/ZEMRemove.exe" </dev/null >/dev/null 2>&1 & } &&
-      drive wait-ready 60 && drive layout "Z:$work/opened-$dpi" 10 &&
+    bash "$ZEM_SOURCE_DIR/scripts/dpi-prefix.sh" "$ZEM_BUILD_DIR/e2e/template" "$WINEPREFIX" "$dpi" &&
+      zem_prefix_odbc "$WINEPREFIX" && { "$WINELOADER" "$ZEM_BUILD_DIR/bin/ZEMRemove.exe" </dev/null &>/dev/null & } &&
+      drive wait-ready 120 && drive layout "Z:$work/opened-$dpi" 10 &&
       read -r _ left top right bottom <"$work/opened-$dpi" &&
       drive resize $((right - left + 200)) $((bottom - top + 120)) 10 &&
       drive layout "Z:$work/grown-$dpi" 10 && drive close 30
