@@ -60,3 +60,13 @@ void ScriptedSuite::Install(std::initializer_list<ProductKind> kinds)
     for (ProductKind kind : kinds)
         (*this)[kind].present = true;
 }
+
+std::vector<std::string> Removals(const std::vector<std::string>& journal)
+{
+    std::vector<std::string> removals;
+    for (const std::string& entry : journal) {
+        if (entry.rfind("remove ", 0) == 0)
+            removals.push_back(entry.substr(7));
+    }
+    return removals;
+}

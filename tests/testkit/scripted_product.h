@@ -72,9 +72,14 @@ public:
     // Marks the kinds as present on the "machine".
     void Install(std::initializer_list<ProductKind> kinds);
     std::vector<std::string> Journal() const { return journal_->Entries(); }
+    // An entry of the test's own among the products' calls ("root clean-up").
+    void Record(const std::string& entry) { journal_->Add(entry); }
 
 private:
     std::shared_ptr<CallJournal> journal_;
     std::vector<std::unique_ptr<ScriptedProduct>> products_;
     ProductCatalogue catalogue_;
 };
+
+// The names of the products removed, in the order of the journal's entries.
+std::vector<std::string> Removals(const std::vector<std::string>& journal);
