@@ -1,10 +1,11 @@
 // The main dialog in a real window: what the operator sees and can do.
 #include "dialog_under_test.h"
 
-#include "ui/resource_ids.h"
+#include "orchestration/run_messages.h"
 #include "support/owned_handle.h"
 #include "support/platform_seam.h"
 #include "testkit/message_box.h"
+#include "ui/resource_ids.h"
 
 #include <gtest/gtest.h>
 
@@ -26,12 +27,7 @@ bool Contains(const std::string& text, const std::string& part)
 
 std::vector<std::string> Removals(ScriptedSuite& suite)
 {
-    std::vector<std::string> removals;
-    for (const std::string& entry : suite.Journal()) {
-        if (entry.rfind("remove ", 0) == 0)
-            removals.push_back(entry.substr(7));
-    }
-    return removals;
+    return ::Removals(suite.Journal());
 }
 
 // Answers the confirmation with `button` and checks its question.
@@ -61,10 +57,12 @@ TEST(MainDialogStart, NothingInstalledListsNothingAndDisablesBoth)
     EXPECT_FALSE(dialog.Enabled(IDC_REMOVE));
     EXPECT_FALSE(dialog.Enabled(IDC_REMOVE_ALL));
     // The interactive detection order, each product once.
-    std::vector<std::string> expected;
-    for (K kind : kInteractiveDetectionOrder)
-        expected.push_back(std::string("detect ") + DefaultProductName(kind));
-    EXPECT_EQ(expected, dialog.Suite().Journal());
+    EXPECT_EQ((std::vector<std::string>{"detect Microsoft SQL Server Desktop Engine", "detect Varnek Client",
+                                        "detect Varnek Client Logging Service", "detect Varnek DLP",
+                                        "detect Varnek Console", "detect Varnek Databases",
+                                        "detect Varnek Deployment Installer", "detect Varnek Platform API",
+                                        "detect Varnek Relay", "detect Varnek Server"}),
+              dialog.Suite().Journal());
     EXPECT_TRUE(Contains(dialog.LogText(), "\r\n**************************************************\r\n"
                                            "* Detecting Microsoft SQL Server Desktop Engine\r\n"));
     char title[64] = {};
@@ -76,20 +74,37 @@ TEST(MainDialogStart, NothingInstalledListsNothingAndDisablesBoth)
               SendMessageA(dialog.Window(), WM_QUERYDRAGICON, 0, 0));
 }
 
-// Whether the list shows anything but its background below the header.
-bool ListAreaDrawn(HWND list)
+// The box around what the list draws below its header, in its client
+// coordinates; empty when it draws nothing but its background.
+RECT DrawnBox(HWND list)
 {
     RECT area = {}, header = {};
     GetClientRect(list, &area);
     GetWindowRect(reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0)), &header);
-    HDC dc = GetDC(list);
-    const COLORREF background = GetPixel(dc, area.right - 2, area.bottom - 2);
-    bool drawn = false;
-    for (int y = header.bottom - header.top + 1; y < area.bottom && !drawn; y += 1)
-        for (int x = 0; x < area.right && !drawn; x += 1)
-            drawn = GetPixel(dc, x, y) != background;
-    ReleaseDC(list, dc);
-    return drawn;
+    const int width = area.right, height = area.bottom;
+    HDC screen = GetDC(list);
+    auto releaseScreen = Windows::MakeScopeExit([&] { ReleaseDC(list, screen); });
+    HDC copy = CreateCompatibleDC(screen);
+    auto deleteCopy = Windows::MakeScopeExit([&] { DeleteDC(copy); });
+    Windows::UniqueGdiObject bitmap(CreateCompatibleBitmap(screen, width, height));
+    HGDIOBJ old = SelectObject(copy, bitmap.get());
+    BitBlt(copy, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    SelectObject(copy, old);
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::vector<DWORD> pixels(static_cast<size_t>(width) * height);
+    GetDIBits(copy, static_cast<HBITMAP>(bitmap.get()), 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+
+    const DWORD background = pixels.back();
+    RECT box = {width, height, 0, 0};
+    for (int y = header.bottom - header.top + 1; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            if (pixels[static_cast<size_t>(y) * width + x] != background)
+                box = {std::min<LONG>(box.left, x), std::min<LONG>(box.top, y), std::max<LONG>(box.right, x + 1),
+                       std::max<LONG>(box.bottom, y + 1)};
+        }
+    }
+    return box;
 }
 
 TEST(MainDialogStart, EmptyListShowsItsText)
@@ -97,8 +112,27 @@ TEST(MainDialogStart, EmptyListShowsItsText)
     DialogUnderTest dialog([](ScriptedSuite&) {});
     ASSERT_TRUE(dialog.OpenAndDetected());
     HWND list = dialog.Item(IDC_PRODUCT_LIST);
+    const std::string text = "No installed products found.";
+    SIZE extent = {};
+    HDC dc = GetDC(list);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(list, WM_GETFONT, 0, 0)));
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(dc, old);
+    ReleaseDC(list, dc);
+
+    // One line of the text, centred below the header.
+    RECT client = {}, box = {};
+    GetClientRect(list, &client);
     RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-    EXPECT_TRUE(WaitUntil([&] { return ListAreaDrawn(list); }, 3000));
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            box = DrawnBox(list);
+            return box.right > box.left;
+        },
+        3000));
+    EXPECT_NEAR(extent.cx, box.right - box.left, 4);
+    EXPECT_LE(box.bottom - box.top, extent.cy);
+    EXPECT_NEAR(client.right, box.left + box.right, 4);
 }
 
 TEST(MainDialogStart, ListsWhatDetectionFoundWithVersions)
@@ -411,6 +445,39 @@ TEST(MainDialogFaults, DetectionThatCannotStartLeavesTheDialogClosable)
     EXPECT_FALSE(dialog.Enabled(IDC_REMOVE_ALL));
     dialog.PressKey(VK_ESCAPE);
     EXPECT_TRUE(dialog.WaitClosed());
+}
+
+TEST(MainDialogFaults, HandlerFailureWaitsForTheWorkerAndStrayFinishedMessagesDoNothing)
+{
+    Windows::UniqueKernelHandle gate(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    HANDLE event = gate.get();
+    DialogUnderTest dialog([event](ScriptedSuite& suite) {
+        suite.Install({K::Relay});
+        ScriptedProduct& msde = suite[K::MSDE];
+        msde.onDetect = [&msde, event] {
+            *msde.Log() << "Looking for the engine...";
+            WaitForTestEvent(event);
+            *msde.Log() << "not found" << Remove::LineEnd;
+        };
+    });
+    ASSERT_TRUE(dialog.Open());
+    ASSERT_TRUE(WaitUntil([&] { return Contains(dialog.LogText(), "Looking for the engine..."); }));
+    PostMessageA(dialog.Window(), DialogUnderTest::kFailingMessage, 0, 0);
+    PostMessageA(dialog.Window(), WM_REMOVAL_FINISHED, 0, 0);
+    ASSERT_TRUE(dialog.Settle());
+    EXPECT_FALSE(Contains(dialog.LogText(), "error encountered"));
+    SetEvent(event);
+    ASSERT_TRUE(dialog.WaitForRows({"Varnek Relay|unknown"}));
+    const std::string log = dialog.LogText();
+    EXPECT_TRUE(Contains(log, "\r\nLooking for the engine...not found\r\n"));
+    EXPECT_LT(log.find("* Detecting Varnek Server"), log.find("\r\nerror encountered: handler failed\r\n"));
+
+    PostMessageA(dialog.Window(), WM_REMOVAL_FINISHED, 0, 0);
+    PostMessageA(dialog.Window(), WM_DETECTION_FINISHED, 0, 0);
+    ASSERT_TRUE(dialog.Settle());
+    EXPECT_TRUE(OpenMessageBoxes().empty());
+    EXPECT_EQ(0, dialog.RootCleanups());
+    EXPECT_EQ((Rows{"Varnek Relay|unknown"}), dialog.Rows());
 }
 
 TEST(MainDialogLayout, GrowingWidensTheListAndPaneAndKeepsButtonsAtTheRight)
