@@ -82,23 +82,18 @@ protected:
     BackgroundRemover remover_{&log_};
 };
 
-struct OwnedEvent {
-    HANDLE handle = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    ~OwnedEvent() { CloseHandle(handle); }
-};
-
 } // namespace
 
 TEST_F(BackgroundRemoverRun, DetectionHandsBackInstalledProductsInOrderWhileTheTimerTicks)
 {
     suite_.Install({K::Relay, K::Client, K::MSDE});
     // The detection waits for the first tick, so the tick is seen during the run.
-    OwnedEvent ticked;
+    Windows::UniqueKernelHandle ticked = MakeTestEvent();
     bool sawTick = false;
-    suite_[K::Console].onDetect = [&] { sawTick = WaitForTestEvent(ticked.handle); };
+    suite_[K::Console].onDetect = [&] { sawTick = WaitForTestEvent(ticked.get()); };
 
     remover_.StartDetection(suite_.Catalogue().InOrder(kInteractiveDetectionOrder));
-    const Pumped pumped = Finish(WM_DETECTION_FINISHED, [&] { SetEvent(ticked.handle); });
+    const Pumped pumped = Finish(WM_DETECTION_FINISHED, [&] { SetEvent(ticked.get()); });
 
     ASSERT_TRUE(pumped.arrived);
     EXPECT_EQ(pumped.finished.wParam, 0u);
@@ -180,21 +175,21 @@ TEST_F(BackgroundRemoverRun, ThreadThatCannotStartLeavesNoTimer)
 
 TEST_F(BackgroundRemoverRun, DestructorWaitsForItsWorker)
 {
-    OwnedEvent entered, release;
+    Windows::UniqueKernelHandle entered = MakeTestEvent(), release = MakeTestEvent();
     std::atomic<bool> finished{false};
     suite_.Install({K::Relay});
     suite_[K::Relay].onRemove = [&] {
-        SetEvent(entered.handle);
-        WaitForTestEvent(release.handle);
+        SetEvent(entered.get());
+        WaitForTestEvent(release.get());
         finished = true;
     };
     auto remover = std::make_unique<BackgroundRemover>(&log_);
     remover->SetWindow(window_);
     remover->StartRemoval(Products({K::Relay}));
-    ASSERT_TRUE(WaitForTestEvent(entered.handle));
+    ASSERT_TRUE(WaitForTestEvent(entered.get()));
     std::thread releaser([&] {
         Sleep(200);
-        SetEvent(release.handle);
+        SetEvent(release.get());
     });
     remover.reset();
     EXPECT_TRUE(finished);

@@ -46,6 +46,11 @@ bool WaitForTestEvent(HANDLE event, DWORD timeoutMilliseconds)
     return WaitForSingleObject(event, timeoutMilliseconds) == WAIT_OBJECT_0;
 }
 
+Windows::UniqueKernelHandle MakeTestEvent()
+{
+    return Windows::UniqueKernelHandle(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+}
+
 ScriptedSuite::ScriptedSuite(Remove::Log* log) : journal_(std::make_shared<CallJournal>())
 {
     products_.resize(kProductCount);

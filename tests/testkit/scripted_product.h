@@ -4,6 +4,7 @@
 #pragma once
 
 #include "products/catalogue.h"
+#include "support/owned_handle.h"
 
 #include <windows.h>
 
@@ -59,6 +60,8 @@ private:
 // `timeoutMilliseconds` (so a broken test ends instead of hanging); answers
 // whether the event was set in time. For use in onDetect / onRemove.
 bool WaitForTestEvent(HANDLE event, DWORD timeoutMilliseconds = 10000);
+// A manual-reset event, not set, for WaitForTestEvent.
+Windows::UniqueKernelHandle MakeTestEvent();
 
 // The ten stand-ins in creation order, with their default names, in a
 // catalogue; they share one log and one journal.

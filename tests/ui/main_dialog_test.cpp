@@ -74,36 +74,21 @@ TEST(MainDialogStart, NothingInstalledListsNothingAndDisablesBoth)
               SendMessageA(dialog.Window(), WM_QUERYDRAGICON, 0, 0));
 }
 
-// The box around what the list draws below its header, in its client
-// coordinates; empty when it draws nothing but its background.
+// The box around what the list draws below its header; empty when it draws
+// nothing but its background.
 RECT DrawnBox(HWND list)
 {
     RECT area = {}, header = {};
     GetClientRect(list, &area);
     GetWindowRect(reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0)), &header);
-    const int width = area.right, height = area.bottom;
-    HDC screen = GetDC(list);
-    auto releaseScreen = Windows::MakeScopeExit([&] { ReleaseDC(list, screen); });
-    HDC copy = CreateCompatibleDC(screen);
-    auto deleteCopy = Windows::MakeScopeExit([&] { DeleteDC(copy); });
-    Windows::UniqueGdiObject bitmap(CreateCompatibleBitmap(screen, width, height));
-    HGDIOBJ old = SelectObject(copy, bitmap.get());
-    BitBlt(copy, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-    SelectObject(copy, old);
-    BITMAPINFO info = {};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    std::vector<DWORD> pixels(static_cast<size_t>(width) * height);
-    GetDIBits(copy, static_cast<HBITMAP>(bitmap.get()), 0, height, pixels.data(), &info, DIB_RGB_COLORS);
-
-    const DWORD background = pixels.back();
-    RECT box = {width, height, 0, 0};
-    for (int y = header.bottom - header.top + 1; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            if (pixels[static_cast<size_t>(y) * width + x] != background)
-                box = {std::min<LONG>(box.left, x), std::min<LONG>(box.top, y), std::max<LONG>(box.right, x + 1),
-                       std::max<LONG>(box.bottom, y + 1)};
-        }
-    }
+    HDC dc = GetDC(list);
+    const COLORREF background = GetPixel(dc, area.right - 2, area.bottom - 2);
+    RECT box = {area.right, area.bottom, 0, 0};
+    for (LONG y = header.bottom - header.top + 1; y < area.bottom; ++y)
+        for (LONG x = 0; x < area.right; ++x)
+            if (GetPixel(dc, x, y) != background)
+                box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1), std::max(box.bottom, y + 1)};
+    ReleaseDC(list, dc);
     return box;
 }
 
@@ -124,12 +109,7 @@ TEST(MainDialogStart, EmptyListShowsItsText)
     RECT client = {}, box = {};
     GetClientRect(list, &client);
     RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-            box = DrawnBox(list);
-            return box.right > box.left;
-        },
-        3000));
+    EXPECT_TRUE(WaitUntil([&] { return box = DrawnBox(list), box.right > box.left; }, 3000));
     EXPECT_NEAR(extent.cx, box.right - box.left, 4);
     EXPECT_LE(box.bottom - box.top, extent.cy);
     EXPECT_NEAR(client.right, box.left + box.right, 4);
@@ -202,7 +182,7 @@ TEST(MainDialogKeys, EnterDoesNothing)
 
 TEST(MainDialogKeys, EscapeAndCloseAreIgnoredDuringARunAndCloseAfterIt)
 {
-    Windows::UniqueKernelHandle gate(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    Windows::UniqueKernelHandle gate = MakeTestEvent();
     HANDLE event = gate.get();
     DialogUnderTest dialog([event](ScriptedSuite& suite) {
         suite[K::MSDE].onDetect = [event] { WaitForTestEvent(event); };
@@ -449,7 +429,7 @@ TEST(MainDialogFaults, DetectionThatCannotStartLeavesTheDialogClosable)
 
 TEST(MainDialogFaults, HandlerFailureWaitsForTheWorkerAndStrayFinishedMessagesDoNothing)
 {
-    Windows::UniqueKernelHandle gate(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    Windows::UniqueKernelHandle gate = MakeTestEvent();
     HANDLE event = gate.get();
     DialogUnderTest dialog([event](ScriptedSuite& suite) {
         suite.Install({K::Relay});
