@@ -6,9 +6,9 @@
 # shows its inventory, runs "ZEMRemove.exe /silent /all" on it and shows what
 # is left and the exit code. Then it runs the same removal once more with a
 # log file (/logfile=), on a second copy, and prints it, so that what happened
-# can be read. Last, on a third copy, an operator removes everything through
-# the dialog (driven by dialog_driver.exe) while screenshots are taken into
-# build/demo-screens/.
+# can be read. Last, on a third copy, it shows the dialog at 96 and at 192 DPI,
+# and an operator removes everything through the dialog (driven by
+# dialog_driver.exe) while screenshots are taken into build/demo-screens/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,7 +17,7 @@ source scripts/wine-env.sh
 
 cmake --preset wine -B "$ZEM_BUILD_DIR" >/dev/null
 cmake --build "$ZEM_BUILD_DIR" -j2 --target ZEMRemove run_command demo_service standin_setup dialog_driver \
-  zem_odbc_driver zem_standin_odbccp32
+  desktop_holder zem_odbc_driver zem_standin_odbccp32
 bash scripts/prepare-prefix.sh
 
 source scripts/display.sh
@@ -74,26 +74,47 @@ rm -rf "$demo-transcript" "$log"
 
 echo
 shots="$ZEM_BUILD_DIR/demo-screens"
-echo "== the same removal through the dialog, on a third copy (screenshots in $shots)"
 rm -rf "$shots"
 mkdir -p "$shots"
+# The dialog of the session of $WINEPREFIX, driven by dialog_driver.exe, whose
+# files are in C:\demo-dialog.
+drive() { # driver arguments; its output into a file, never a pipe (Wine holds pipes)
+  mkdir -p "$WINEPREFIX/drive_c/demo-dialog"
+  wine "$ZEM_BUILD_DIR/bin/dialog_driver.exe" "$@" </dev/null >"$WINEPREFIX/drive_c/demo-dialog/driver.out" 2>&1 || {
+    cat "$WINEPREFIX/drive_c/demo-dialog/driver.out"; return 1; }
+}
+# The dialog and the boxes centred on it, with a margin.
+shoot() { # name
+  drive layout 'C:\demo-dialog\layout.txt' 10
+  read -r _ left top right bottom <"$WINEPREFIX/drive_c/demo-dialog/layout.txt"
+  import -window root -crop "$((right - left + 40))x$((bottom - top + 40))+$((left - 20))+$((top - 20))" \
+    +repage "$shots/$1.png"
+  echo "screenshot $shots/$1.png"
+}
+
+echo "== the dialog at 96 and at 192 DPI (screenshots dpi-96.png and dpi-192.png in $shots)"
+for dpi in 96 192; do
+  (
+    # A copy of the third copy with its own session; at 192 DPI on a screen of twice the size.
+    export WINEPREFIX="$demo-dpi"
+    [ "$dpi" = 96 ] || start_display 2048x1536
+    trap 'wineserver -k 2>/dev/null || true; [ "$dpi" = 96 ] || stop_display; rm -rf "$WINEPREFIX"' EXIT
+    bash scripts/dpi-prefix.sh "$demo-dialog" "$WINEPREFIX" "$dpi"
+    zem_prefix_odbc "$WINEPREFIX"
+    wine "$ZEM_BUILD_DIR/bin/ZEMRemove.exe" </dev/null >/dev/null 2>&1 &
+    drive wait-ready 120
+    shoot "dpi-$dpi"
+    drive close 30
+  )
+done
+
+echo
+echo "== the same removal through the dialog, on a third copy (screenshots in $shots)"
 (
   export WINEPREFIX="$demo-dialog"
   zem_prefix_odbc "$WINEPREFIX"
   exchange="$WINEPREFIX/drive_c/demo-dialog"
   mkdir -p "$exchange"
-  drive() { # driver arguments; its output into a file, never a pipe (Wine holds pipes)
-    wine "$ZEM_BUILD_DIR/bin/dialog_driver.exe" "$@" </dev/null >"$exchange/driver.out" 2>&1 || {
-      cat "$exchange/driver.out"; return 1; }
-  }
-  # The dialog and the boxes centred on it, with a margin.
-  shoot() { # name
-    drive layout 'C:\demo-dialog\layout.txt' 10
-    read -r _ left top right bottom <"$exchange/layout.txt"
-    import -window root -crop "$((right - left + 40))x$((bottom - top + 40))+$((left - 20))+$((top - 20))" \
-      +repage "$shots/$1.png"
-    echo "screenshot $shots/$1.png"
-  }
   wineserver -p
   wine wineboot </dev/null >/dev/null 2>&1 || true
   wine "$ZEM_BUILD_DIR/bin/ZEMRemove.exe" </dev/null >/dev/null 2>&1 &

@@ -1,5 +1,7 @@
 #include "ui/modeled_list_ctrl.h"
 
+#include "ui/window_dpi.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -43,7 +45,7 @@ void CModeledListCtrl::ShowModels(HWND control, ListCtrlModel& model, ListCtrlSe
         LVCOLUMNA info = {};
         info.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         info.pszText = &header[0];
-        info.cx = settings.IsVisible(column) ? settings.Width(column) : 0;
+        info.cx = ShownWidth(column);
         info.iSubItem = column;
         SendMessageA(control, LVM_INSERTCOLUMNA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&info));
     }
@@ -95,13 +97,34 @@ void CModeledListCtrl::Rebuild()
                 SetViewState(list, display, state, state);
         }
     }
-    for (int column = 0; column < model_->ColumnCount(); ++column) {
-        int width = settings_->IsVisible(column) ? settings_->Width(column) : 0;
-        if (SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0) != width)
-            SendMessageA(list, LVM_SETCOLUMNWIDTH, column, width);
-    }
+    ShowColumnWidths();
     ShowSortArrows();
     InvalidateRect(list, nullptr, TRUE);
+}
+
+void CModeledListCtrl::SetDpi(int dpi)
+{
+    dpi_ = dpi > 0 ? dpi : kDefaultDpi;
+    if (GetSafeHwnd() && model_)
+        ShowColumnWidths();
+}
+
+int CModeledListCtrl::ShownWidth(int column) const
+{
+    return settings_->IsVisible(column) ? ScaleToDpi(settings_->Width(column), dpi_) : 0;
+}
+
+void CModeledListCtrl::ShowColumnWidths()
+{
+    HWND list = GetSafeHwnd();
+    for (int column = 0; column < model_->ColumnCount(); ++column) {
+        // A width the operator dragged may not be a whole number of 96 DPI
+        // pixels: leave it as long as the model says the same.
+        int shown = static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0));
+        int width = ShownWidth(column);
+        if (shown != width && (width == 0 || MulDiv(shown, kDefaultDpi, dpi_) != settings_->Width(column)))
+            SendMessageA(list, LVM_SETCOLUMNWIDTH, column, width);
+    }
 }
 
 void CModeledListCtrl::ShowSortArrows()
@@ -265,7 +288,7 @@ LRESULT CModeledListCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
             (header->code == HDN_ENDTRACKA || header->code == HDN_ENDTRACKW)) {
             const NMHEADERA* track = reinterpret_cast<const NMHEADERA*>(lParam);
             if (track->pitem && (track->pitem->mask & HDI_WIDTH))
-                settings_->SetWidth(track->iItem, track->pitem->cxy);
+                settings_->SetWidth(track->iItem, MulDiv(track->pitem->cxy, kDefaultDpi, dpi_));
         }
         return result;
     }
@@ -283,7 +306,7 @@ void CModeledListCtrl::DrawEmptyText()
     RECT headerRect = {};
     if (header && IsWindowVisible(header) && GetWindowRect(header, &headerRect))
         area.top += headerRect.bottom - headerRect.top;
-    area.top += 8;
+    area.top += ScaleToDpi(8, dpi_);
     HDC dc = GetDC(list);
     if (!dc)
         return;

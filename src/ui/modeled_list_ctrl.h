@@ -1,7 +1,8 @@
 // An owner-data report list view that shows a ListCtrlModel: the rows come
 // from the model through the view's display order, a header click sorts, the
 // model's empty text is drawn when there are no rows, and the selection and the
-// focus live in the selection model, kept in step in both directions.
+// focus live in the selection model, kept in step in both directions. Column
+// widths in the model are at 96 DPI; the view shows them at its own DPI.
 #pragma once
 
 #include "ui/list_ctrl_model.h"
@@ -34,6 +35,9 @@ public:
         ShowModels(control, model, selection, settings, std::move(order));
     }
 
+    // The DPI the columns are shown at; before Show, or when the window's DPI changes.
+    void SetDpi(int dpi);
+
     // The parent's WM_NOTIFY from this list; true when it answered `result`.
     bool OnParentNotify(const NMHDR& header, LRESULT& result);
 
@@ -50,6 +54,8 @@ private:
                     ListCtrlColumnSettingsModel& settings, RowOrder order);
 
     void Rebuild();
+    void ShowColumnWidths();
+    int ShownWidth(int column) const;
     void ShowSortArrows();
     void ShowSelection(const std::set<int>& modelRows);
     void ShowFocus(std::optional<int> modelRow);
@@ -67,6 +73,7 @@ private:
     // Set while the view is given the model's state, so that the view's own
     // notifications of that change are not taken back into the model.
     bool showingModel_ = false;
+    int dpi_ = 96;
     boost::signals2::scoped_connection modelConnection_;
     boost::signals2::scoped_connection selectionConnection_;
     boost::signals2::scoped_connection focusConnection_;

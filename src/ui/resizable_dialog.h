@@ -1,5 +1,6 @@
 // A dialog whose controls follow its edges as it is resized, with a size grip
-// and the template's size as its least size. The size and position are not
+// and the template's size as its least size. On a DPI change the controls, the
+// anchors and the least size are scaled with the dialog. The size and position are not
 // kept anywhere: the suite's keys may be gone by the time the dialog closes.
 #pragma once
 
@@ -27,7 +28,10 @@ protected:
     BOOL OnInitDialog() override;
     bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& answer) override;
 
-    // Ties a control's corners to the client area as it is now.
+    void OnDpiChanged(int oldDpi, const RECT& suggested) override;
+
+    // Ties a control's corners to the client area as it was when the dialog
+    // opened; for OnInitDialog. Controls without anchors stay where they are.
     void AddAnchor(int controlId, AnchorPoint topLeft, AnchorPoint bottomRight = kTopLeft);
 
 private:
@@ -39,9 +43,14 @@ private:
     };
     void Arrange(int width, int height);
     void PlaceGrip(int width, int height, bool visible);
+    // A length of the layout as it opened, at the DPI the dialog has now.
+    int Scaled(int value) const;
 
+    // Every control, with its rectangle and the client size at the DPI the
+    // dialog opened with.
     std::vector<Anchored> anchored_;
     SIZE originalClient_{};
+    int originalDpi_ = 96;
     POINT minimumTrack_{};
     HWND grip_ = nullptr;
 };

@@ -50,16 +50,10 @@ BOOL CZEMRemoveDlg::OnInitDialog()
     CResizableDialog::OnInitDialog();
     HWND window = GetSafeHwnd();
     logPane_.Attach(GetDlgItem(IDC_LOG));
+    productList_.SetDpi(Dpi());
     productList_.Show<ZEMProduct*>(GetDlgItem(IDC_PRODUCT_LIST), listModel_, listModel_, listModel_, listModel_);
 
-    // Shared icons: the system frees them.
-    icon_ = static_cast<HICON>(LoadImageA(instance_, MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON,
-                                          GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_SHARED));
-    HICON smallIcon = static_cast<HICON>(LoadImageA(instance_, MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON,
-                                                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
-                                                    LR_SHARED));
-    SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-    SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
+    ShowIcons();
 
     AddAnchor(IDC_PRODUCT_LIST, kTopLeft, kTopRight);
     AddAnchor(IDC_REMOVE, kTopRight, kTopRight);
@@ -68,14 +62,7 @@ BOOL CZEMRemoveDlg::OnInitDialog()
 
     SendMessageA(GetDlgItem(IDC_LOG), EM_LIMITTEXT, 0, 0);
 
-    HDC screen = GetDC(window);
-    int height = -MulDiv(8, screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96, 72);
-    if (screen)
-        ReleaseDC(window, screen);
-    logFont_.reset(CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, "Courier New"));
-    if (logFont_)
-        SendMessageA(GetDlgItem(IDC_LOG), WM_SETFONT, reinterpret_cast<WPARAM>(logFont_.get()), TRUE);
+    ShowLogFont();
 
     remover_.SetWindow(window);
     PostMessageA(window, WM_START_DETECTION, 0, 0);
@@ -150,7 +137,7 @@ bool CZEMRemoveDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, IN
         OnPaintMinimized();
         return true;
     case WM_QUERYDRAGICON:
-        answer = reinterpret_cast<INT_PTR>(icon_);
+        answer = reinterpret_cast<INT_PTR>(icon_.get());
         return true;
     default:
         return CResizableDialog::HandleMessage(message, wParam, lParam, answer);
@@ -276,11 +263,41 @@ void CZEMRemoveDlg::OnPaintMinimized()
     SendMessageA(window, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
     RECT client = {};
     GetClientRect(window, &client);
-    int x = (client.right - GetSystemMetrics(SM_CXICON) + 1) / 2;
-    int y = (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    int x = (client.right - SystemMetricForDpi(SM_CXICON, Dpi()) + 1) / 2;
+    int y = (client.bottom - SystemMetricForDpi(SM_CYICON, Dpi()) + 1) / 2;
     if (icon_)
-        DrawIcon(dc, x, y, icon_);
+        DrawIcon(dc, x, y, icon_.get());
     EndPaint(window, &paint);
+}
+
+void CZEMRemoveDlg::OnDpiChanged(int oldDpi, const RECT& suggested)
+{
+    CResizableDialog::OnDpiChanged(oldDpi, suggested);
+    ShowLogFont();
+    productList_.SetDpi(Dpi());
+    ShowIcons();
+}
+
+void CZEMRemoveDlg::ShowIcons()
+{
+    // Loaded at the sizes for this DPI, not shared: the old ones go once replaced.
+    UniqueIcon large = LoadIconForDpi(instance_, IDR_MAINFRAME, true, Dpi());
+    UniqueIcon small = LoadIconForDpi(instance_, IDR_MAINFRAME, false, Dpi());
+    SendMessageA(GetSafeHwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large.get()));
+    SendMessageA(GetSafeHwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+    icon_ = std::move(large);
+    smallIcon_ = std::move(small);
+}
+
+void CZEMRemoveDlg::ShowLogFont()
+{
+    Windows::UniqueGdiObject font(CreateFontA(-MulDiv(8, Dpi(), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                              DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                              DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, "Courier New"));
+    if (!font)
+        return;
+    SendMessageA(GetDlgItem(IDC_LOG), WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    logFont_ = std::move(font);
 }
 
 void CZEMRemoveDlg::BeginRun(UINT finishedMessage)

@@ -11,6 +11,7 @@
 #include "ui/my_edit.h"
 #include "ui/remove_list_model.h"
 #include "ui/resizable_dialog.h"
+#include "ui/window_dpi.h"
 
 #include <boost/signals2/connection.hpp>
 
@@ -43,6 +44,7 @@ protected:
     BOOL OnInitDialog() override;
     bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& answer) override;
     void OnHandlerException(const std::string& description) noexcept override;
+    void OnDpiChanged(int oldDpi, const RECT& suggested) override;
 
 private:
     void OnStartDetection();
@@ -53,6 +55,9 @@ private:
     void StartRemoval(const std::set<ZEMProduct*>& chosen);
     void OnCancel();
     void OnPaintMinimized();
+    // The icons and the log pane's font, in the sizes for the window's DPI.
+    void ShowIcons();
+    void ShowLogFont();
 
     // The run-active flag with the Close item and the buttons that follow it;
     // a run ends on the finished message its worker posts.
@@ -83,7 +88,8 @@ private:
     MainDialogHost host_;
     CMyEdit logPane_;
     CModeledListCtrl productList_;
-    HICON icon_ = nullptr;
+    UniqueIcon icon_;
+    UniqueIcon smallIcon_;
     Windows::UniqueGdiObject logFont_;
     boost::signals2::scoped_connection selectionConnection_;
     boost::signals2::scoped_connection rowsConnection_;

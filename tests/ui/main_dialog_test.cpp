@@ -6,6 +6,7 @@
 #include "support/platform_seam.h"
 #include "testkit/message_box.h"
 #include "ui/resource_ids.h"
+#include "ui/window_dpi.h"
 
 #include <gtest/gtest.h>
 
@@ -501,4 +502,45 @@ TEST(MainDialogLayout, GrowingWidensTheListAndPaneAndKeepsButtonsAtTheRight)
     GetWindowRect(window, &small);
     EXPECT_EQ(frame.right - frame.left, small.right - small.left);
     EXPECT_EQ(frame.bottom - frame.top, small.bottom - small.top);
+}
+
+// Moved to a screen of 150 % the DPI, as a per-monitor aware window (Wine 8 cannot make one), and back.
+TEST(MainDialogLayout, DpiChangeRescalesFontsColumnsAndLayoutAndTakesTheSuggestedRectangle)
+{
+    DialogUnderTest dialog([](ScriptedSuite&) {});
+    ASSERT_TRUE(dialog.OpenAndDetected());
+    HWND window = dialog.Window();
+    auto measure = [&] { // the controls' places, a column, the dialog's font and, last, the log pane's
+        std::vector<int> lengths;
+        for (int id : {IDC_PRODUCT_LIST, IDC_REMOVE, IDC_REMOVE_ALL, IDC_LOG}) {
+            RECT rect = ClientRect(window, dialog.Item(id));
+            lengths.insert(lengths.end(), {rect.left, rect.top, rect.right, rect.bottom});
+        }
+        lengths.push_back(int(SendMessageA(dialog.Item(IDC_PRODUCT_LIST), LVM_GETCOLUMNWIDTH, 1, 0)));
+        for (int id : {IDC_REMOVE, IDC_LOG}) {
+            LOGFONTA font = {};
+            GetObjectA(HFONT(SendMessageA(dialog.Item(id), WM_GETFONT, 0, 0)), sizeof font, &font);
+            lengths.push_back(-font.lfHeight);
+        }
+        return lengths;
+    };
+    const std::vector<int> before = measure();
+    const int dpi = WindowDpi(window), larger = dpi * 3 / 2;
+    RECT frame = {}, client = {}, now = {};
+    GetWindowRect(window, &frame);
+    GetClientRect(window, &client);
+    // The client area scaled; Wine keeps the frame as it was.
+    RECT suggested = {frame.left + 20, frame.top + 10, frame.right + 20 + MulDiv(client.right, 1, 2),
+                      frame.bottom + 10 + MulDiv(client.bottom, 1, 2)};
+    SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(larger, larger), reinterpret_cast<LPARAM>(&suggested));
+    std::vector<int> scaled;
+    for (int length : before)
+        scaled.push_back(MulDiv(length, larger, dpi));
+    scaled.back() = MulDiv(8, larger, 72); // Courier New 8 anew, not a rounded height scaled
+    EXPECT_EQ(scaled, measure());
+    SetWindowPos(window, nullptr, 0, 0, 10, 10, SWP_NOMOVE | SWP_NOZORDER); // the least size scaled too
+    GetWindowRect(window, &now);
+    EXPECT_TRUE(EqualRect(&suggested, &now));
+    SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&frame));
+    EXPECT_EQ(before, measure());
 }
