@@ -395,6 +395,8 @@ TEST(SuiteRoots, TreeFarPastThePathLimitGoesAndItsLogNamesTheDeepPaths)
     RemoveTreeIndependently(*Windows::LocalAppDataFolder() + "\\Varnek");
     std::string root = *Windows::ProgramFilesFolder() + "\\Varnek Enterprise";
     RemoveTreeWide(root);
+    // Past the path limit, nothing else could take what a failure left.
+    auto cleanUp = Windows::MakeScopeExit([&] { RemoveTreeWide(root); });
     MakeFolder(root);
     std::string deep = root;
     while (deep.size() < 620) {
