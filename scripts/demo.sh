@@ -105,7 +105,7 @@ mkdir -p "$shots"
   echo "listed after detection (name, version):"
   tail -n +2 "$exchange/rows.txt" | iconv -f CP1252 -t UTF-8 | sed 's/^/  /'
   shoot 1-list
-  drive click 1007 10
+  drive click remove-all 10
   drive answer 'Confirm Removal' ok 'C:\demo-dialog\confirm.txt' 30
   echo "confirmed: $(tail -n +2 "$exchange/confirm.txt")"
   for shot in a b c; do # the uninstallers' console windows come and go over the dialog

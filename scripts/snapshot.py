@@ -10,7 +10,8 @@
   snapshot.py diff OLD NEW              OLD and NEW are snapshot files or prefixes;
                                         prints "added", "removed" and "changed"
                                         items, one a line; exits 0 when there is
-                                        no difference, 1 otherwise
+                                        no difference, 3 when there is one (1 is
+                                        what Python answers when it fails)
   options of diff: --all                also show what Wine itself rewrites at every start
                    --ignore REGEX       leave out items matching REGEX (repeatable)
 
@@ -135,7 +136,7 @@ def main(argv):
         for line in lines:
             out.write(line + "\n")
         out.flush()
-        return 1 if lines else 0
+        return 3 if lines else 0
     sys.stderr.write(__doc__)
     return 2
 

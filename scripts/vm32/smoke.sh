@@ -31,7 +31,7 @@ cp "$win32/bin/"{ZEMRemove.exe,standin_setup.exe,demo_service.exe,run_command.ex
 cp "$win32/odbc/libzemsqlserver.so" "$stage/odbc/"
 sed "s|@ZEM_ODBC_DRIVER@|/payload/odbc/libzemsqlserver.so|" "$src/tests/odbc_driver/odbcinst.ini.in" >"$stage/odbc/odbcinst.ini"
 cp -r "$src/scripts/demo" "$src/scripts/snapshot.py" "$stage/scripts/"
-cp "$src/tests/shell/suite_footprint.py" "$src/tests/vm32/small_machine.py" "$src/tests/vm32/guest_snapshot.py" "$stage/"
+cp "$src/tests/shell/suite_footprint.py" "$src/tests/shell/e2e_lib.sh" "$src/tests/vm32/small_machine.py" "$src/tests/vm32/guest_snapshot.py" "$stage/"
 cp "$src/tests/vm32/guest-suite.sh" "$stage/run.sh"
 printf '%s' "${ZEM_VM32_ONLY:-}" >"$stage/only"
 python3 "$src/tests/vm32/small_machine.py" package "$vm/packages" "$win32/bin" >/dev/null

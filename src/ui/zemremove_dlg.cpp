@@ -1,6 +1,6 @@
 #include "ui/zemremove_dlg.h"
 
-#include "app/resource.h"
+#include "ui/resource_ids.h"
 #include "orchestration/removal_planning.h"
 #include "orchestration/run_messages.h"
 #include "products/suite_products.h"

@@ -9,6 +9,7 @@
 # - nothing that is not the suite's changes on the way.
 set -euo pipefail
 source "$(dirname "$0")/../../scripts/wine-env.sh"
+source "$ZEM_SOURCE_DIR/tests/shell/e2e_lib.sh"
 here="$ZEM_SOURCE_DIR/tests/shell"
 scripts="$ZEM_SOURCE_DIR/scripts"
 bin="$ZEM_BUILD_DIR/bin"
@@ -21,8 +22,6 @@ end_sessions() {
 }
 # ZEM_KEEP_SCRATCH=1 keeps the prefixes for a look afterwards.
 trap 'end_sessions; [ -n "${ZEM_KEEP_SCRATCH:-}" ] || rm -rf "$scratch"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 check_same() { # label expected-file actual-file
   if ! diff -u "$2" "$3"; then fail "$1"; fi
 }
@@ -143,7 +142,7 @@ bash "$scripts/inventory.sh" "$WINEPREFIX" >"$scratch/uninstalled.txt"
 check_same "what the uninstallers leave" "$here/demo_machine_uninstalled.txt" "$scratch/uninstalled.txt"
 
 echo "== nothing that is not the suite's changed"
-python3 "$scripts/snapshot.py" diff "$scratch/installed.json" "$WINEPREFIX" >"$scratch/changes.txt" || true
+e2e_snapshot_diff "$scratch/installed.json" "$scratch/changes.txt"
 grep -E 'Brightwater|Varnek Labs|VarnekTools|Varnek Enterprise Tools|alice|S-1-5-21-0-0-0-1001|\\Documents\\|\\Desktop\\|7D1E0A55|01C9A2F31B55D0E4|C:\\ZEM Web\\wwwrootzem\\(index\.html|custom)' \
   "$scratch/changes.txt" >"$scratch/collateral.txt" && fail "things not the suite's changed: $(cat "$scratch/collateral.txt")"
 grep -q 'removed reg HKLM\\System\\CurrentControlSet\\Services\\ZEMRelay$' "$scratch/changes.txt" || fail "the snapshot misses the relay's service"

@@ -7,7 +7,7 @@
 # the program must show. Nothing that is not the suite's may change.
 set -euo pipefail
 source "$(dirname "$0")/../../scripts/wine-env.sh"
-here="$ZEM_SOURCE_DIR/tests/shell"
+source "$ZEM_SOURCE_DIR/tests/shell/e2e_lib.sh"
 scripts="$ZEM_SOURCE_DIR/scripts"
 bin="$ZEM_BUILD_DIR/bin"
 e2e="$ZEM_BUILD_DIR/e2e"
@@ -27,9 +27,9 @@ log=""         # the log file the case asks for, as a host path; its checks: che
 untouched=""   # set: the snapshot must show no change at all
 case_name="$1"
 prefix="$e2e/case-$1"
-logs="$e2e/logs-$1"
 # Z: is the host's root under Wine: the log lies outside the machine, so that
 # the snapshot sees only what the removal changed.
+logs="$prefix.logs"
 windows_path() { local p="${1//\//\\}"; echo "Z:$p"; }
 case "$case_name" in
   all)                 args="/silent /all";                     code=0;    gone="all roots" ;;
@@ -60,56 +60,24 @@ case "$case_name" in
   *) echo "unknown case $1"; exit 2 ;;
 esac
 
-rm -rf "$prefix" "$logs"
-[ -z "$log" ] || mkdir -p "$logs/client logs"
-trap 'WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true; [ -n "${ZEM_KEEP_SCRATCH:-}" ] || rm -rf "$prefix" "$logs"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-
 if [ "$machine" = demo ]; then
-  cp -a "$e2e/template" "$prefix"
-  cp "$e2e/installed.txt" "$prefix.installed"
+  e2e_copy "$e2e/template" "$prefix"
+  installed="$e2e/installed.txt"
   before="$e2e/template.json"
 else
-  cp -a "$ZEM_BUILD_DIR/wineprefix" "$prefix"
+  e2e_copy "$ZEM_BUILD_DIR/wineprefix" "$prefix"
   # Only what the root clean-up removes: left behind by earlier uninstalls.
   mkdir -p "$prefix/drive_c/Program Files (x86)/Varnek Enterprise/Logs" "$prefix/drive_c/users/root/AppData/Local/Varnek"
   touch "$prefix/drive_c/Program Files (x86)/Varnek Enterprise/Logs/setup.log"
-  WINEPREFIX="$prefix" wine reg add 'HKLM\SOFTWARE\Varnek\Shared' /v Leftover /d 1 /f /reg:32 >/dev/null 2>&1
-  WINEPREFIX="$prefix" wine reg add 'HKCU\Software\Varnek\ClientUI' /v Leftover /d 1 /f >/dev/null 2>&1
-  WINEPREFIX="$prefix" wineserver -w
-  bash "$scripts/inventory.sh" "$prefix" >"$prefix.installed"
+  wine reg add 'HKLM\SOFTWARE\Varnek\Shared' /v Leftover /d 1 /f /reg:32 >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Varnek\ClientUI' /v Leftover /d 1 /f >/dev/null 2>&1
+  wineserver -w
+  installed="$prefix.installed"
+  bash "$scripts/inventory.sh" "$prefix" >"$installed"
   before="$prefix.json"
   python3 "$scripts/snapshot.py" take "$prefix" "$before"
 fi
-export WINEPREFIX="$prefix"
-# This copy's own SQL server and odbc.ini: the cases run side by side.
-zem_prefix_odbc "$prefix"
-
-# What must be left: the inventory before, less the lines of the components
-# named gone. Deleting a relay or a server takes the server keys they share
-# (and with them the inventory's way to the server's web folder, whose
-# folders must stay all the same: checked on the snapshot below). The
-# client's package takes "Varnek, Inc." with it once its only key is gone.
-python3 - "$prefix.installed" "$gone" >"$prefix.expected" <<'PY'
-import sys
-lines = open(sys.argv[1]).read().splitlines()
-gone = set(sys.argv[2].split())
-everything = "all" in gone
-server_keys = ("HKLM\\SOFTWARE\\Varnek\\Enterprise Server", "HKLM\\SOFTWARE\\Varnek\\Varnek Server",
-               "HKLM\\SOFTWARE\\Varnek\\ZEMRelay", "HKLM\\SOFTWARE\\Varnek\\VNEAdmin")
-for line in lines:
-    component, kind, item = line.split(" ", 2)
-    if everything or component in gone:
-        continue
-    if gone & {"relay", "server"} and any(item.startswith(k) for k in server_keys):
-        continue
-    if "relay" in gone and component == "server" and item.startswith("C:\\ZEM Web\\"):
-        continue
-    if "client" in gone and item == "HKLM\\SOFTWARE\\Varnek, Inc.":
-        continue
-    print(line)
-PY
+[ -z "$log" ] || mkdir -p "$logs/client logs"
 
 # Wine very rarely hangs a session of a fresh copy. A hang is reported with
 # where it happened and the case is run once more from a fresh copy; a second
@@ -122,7 +90,7 @@ hung() { # what seconds
     mkdir -p "$e2e/retried"
     echo "$1 did not finish within $2 s" >"$e2e/retried/$case_name"
     echo "running the case once more from a fresh copy"
-    rm -rf "$prefix" "$prefix".* "$logs"
+    rm -rf "$prefix" "$prefix".*
     ZEM_E2E_RETRIED=1 exec bash "$0" "$case_name"
   fi
   fail "$1 hung twice"
@@ -215,20 +183,13 @@ if [ -n "$log" ]; then
   if [ "$code" != 1622 ] && [ ! -e "$log" ]; then fail "no log file at $log"; else "check_log_$case_name"; fi
 fi
 
-bash "$scripts/inventory.sh" "$prefix" >"$prefix.left"
-if ! diff -u "$prefix.expected" "$prefix.left"; then fail "the suite's footprint afterwards (- expected, + found)"; fi
-
-python3 "$scripts/snapshot.py" diff "$before" "$prefix" >"$prefix.changes" || true
-python3 "$here/suite_footprint.py" <"$prefix.changes" || fail "something that is not the suite's changed"
+e2e_footprint "$prefix" "$before" "$installed" "$gone"
 if [[ " $gone " != *" server "* && " $gone " != *" all "* ]] && grep -q 'ZEM Web' "$prefix.changes"; then
   fail "the server's web folder changed although the server stays: $(grep 'ZEM Web' "$prefix.changes" | head -3)"
 fi
 if [ -n "$untouched" ] && [ -s "$prefix.changes" ]; then
   fail "the machine changed: $(head -3 "$prefix.changes")"
 fi
-echo "$(wc -l <"$prefix.changes") changes, all within the suite's footprint"
 
-rm -f "$prefix".*
-[ -n "${ZEM_KEEP_SCRATCH:-}" ] || rm -rf "$logs"
 echo "$failures failure(s)"
 [ "$failures" -eq 0 ]

@@ -1,6 +1,6 @@
 #include "dialog_under_test.h"
 
-#include "app/resource.h"
+#include "ui/resource_ids.h"
 #include "ui/zemremove_dlg.h"
 
 #include <gtest/gtest.h>

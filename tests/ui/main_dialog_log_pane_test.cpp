@@ -1,7 +1,7 @@
 // The log pane after the dialog is resized.
 #include "dialog_under_test.h"
 
-#include "app/resource.h"
+#include "ui/resource_ids.h"
 #include "remove/log.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The dialog template of the program and the font the dialog is shown in.
 #include "dialog_under_test.h"
 
-#include "app/resource.h"
+#include "ui/resource_ids.h"
 #include "ui/ui_font_dialog.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The main dialog in a real window: what the operator sees and can do.
 #include "dialog_under_test.h"
 
-#include "app/resource.h"
+#include "ui/resource_ids.h"
 #include "support/owned_handle.h"
 #include "support/platform_seam.h"
 #include "testkit/message_box.h"

@@ -18,6 +18,8 @@ wine64=/usr/lib/wine/wine64
 base=${ZEM_BASE_PREFIX:-/var/lib/zem/prefix}
 work=${ZEM_WORK:-/tmp/zem}
 mkdir -p "$work"
+source "$payload/e2e_lib.sh"
+e2e_wine=wine e2e_bin=$bin e2e_scripts=$scripts e2e_snapshot="$payload/guest_snapshot.py" e2e_indent="  "
 
 # Each case: name, how it runs ("silent": ZEMRemove.exe with the arguments;
 # "dialog": ZEMRemove.exe without arguments, driven by dialog_driver.exe
@@ -63,12 +65,6 @@ copy() {
     "$work/$name/prefix"
 }
 
-end_session() {
-  timeout 60 wineserver -k 2>/dev/null
-  timeout 120 wineserver -w 2>/dev/null
-  return 0
-}
-
 # The machine's own ODBC set-up and SQL server (PREFIX/odbc), as on the host.
 use_prefix() {
   export WINEPREFIX=$1
@@ -84,12 +80,12 @@ build_machine() {
   # No window manager here: managed windows cost 2 s at every close.
   timeout 120 $wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
     </dev/null >/dev/null 2>&1 || return 1
-  end_session
-  timeout 900 python3 "$payload/small_machine.py" build "$WINEPREFIX" "$payload" || { end_session; return 1; }
-  end_session
+  e2e_end_session
+  timeout 900 python3 "$payload/small_machine.py" build "$WINEPREFIX" "$payload" || { e2e_end_session; return 1; }
+  e2e_end_session
   # One idle session: what Wine adds on a copy's first start is the machine's.
   timeout 120 $wine64 cmd /c exit </dev/null >/dev/null 2>&1
-  end_session
+  e2e_end_session
   python3 "$scripts/demo/inventory.py" "$WINEPREFIX" >"$work/installed.txt" || return 1
   python3 "$payload/guest_snapshot.py" take "$WINEPREFIX" "$work/machine.json" || return 1
   umount "$work/machine/prefix" || return 1
@@ -138,57 +134,16 @@ run_listener() { # - code
   [ "$status" -eq "$2" ] || fail "throwing_listener.exe ended with $status (124: did not end)"
 }
 
-# dialog_driver's texts are the dialog's own (ANSI).
-text() { iconv -f CP1252 -t UTF-8 "$1" 2>/dev/null | tr -d '\r'; }
-
 run_dialog() { # cancel|remove-all code
-  local out="$work/case-$name.dialog" started=$SECONDS status=0
-  local driver=("timeout" -k 5 560 wine "$bin/dialog_driver.exe")
-  mkdir -p "$out"
-  local winout="Z:${out//\//\\}"
-  timeout -k 5 600 wine "$bin/ZEMRemove.exe" </dev/null >"$work/case-$name.program" 2>&1 &
-  local program=$!
-  if [ "$1" = remove-all ]; then
-    "${driver[@]}" remove-all "$winout" 500 </dev/null >"$out/driver" 2>&1 || status=$?
-  else
-    { "${driver[@]}" wait-ready 300 && "${driver[@]}" rows "$winout\\rows.txt" 60 &&
-      "${driver[@]}" click 1007 60 && "${driver[@]}" answer 'Confirm Removal' cancel "$winout\\confirm.txt" 60 &&
-      "${driver[@]}" rows "$winout\\rows-after.txt" 60 && "${driver[@]}" close 120; } </dev/null >"$out/driver" 2>&1 ||
-      status=$?
-  fi
-  tr -d '\r' <"$out/driver" | sed 's/^/  driver: /'
-  if [ "$status" -ne 0 ]; then
-    fail "dialog_driver $1 ended with $status"
-    ps -eo etime,args | grep -iE '\.exe|msiexec' | grep -v grep | sed 's/^/    still runs: /'
-    timeout 60 wineserver -k 2>/dev/null # the dialog may still be open
-  fi
-  local program_status=0
-  wait "$program" || program_status=$?
-  echo "  ZEMRemove.exe (dialog, $1): exit $program_status ($((SECONDS - started)) s)"
-  [ "$program_status" -eq "$2" ] || fail "ZEMRemove.exe ended with $program_status (124: still open)"
-  [ "$(text "$out/rows.txt" | head -1)" = $'Name\tVersion' ] || fail "list columns: '$(text "$out/rows.txt" | head -1)'"
-  local rows; rows=$(text "$out/rows.txt" | tail -n +2 | LC_ALL=C sort)
-  local count; count=$(echo "$DIALOG_ROWS" | wc -l)
-  if [ "$rows" != "$DIALOG_ROWS" ]; then
-    fail "listed products (- expected, + shown)"
-    diff <(echo "$DIALOG_ROWS") <(echo "$rows") | sed 's/^/  /'
-  fi
-  [ "$(text "$out/confirm.txt")" = $'Confirm Removal\nAre you sure you want to remove all '$count' installed components?' ] ||
-    fail "confirmation: '$(text "$out/confirm.txt")'"
-  if [ "$1" = remove-all ]; then
-    [ "$(text "$out/summary.txt")" = $'Success\nSuccessfully removed '$count' products.' ] ||
-      fail "summary: '$(text "$out/summary.txt")'"
-    [ "$(text "$out/rows-after.txt")" = $'Name\tVersion' ] || fail "still listed afterwards: $(text "$out/rows-after.txt")"
-    [ "$failures" -eq 0 ] || text "$out/log.txt" | tail -25 | sed 's/^/  pane: /'
-  else
-    [ "$(text "$out/rows-after.txt")" = "$(text "$out/rows.txt")" ] || fail "the list changed after Cancel"
-  fi
+  local started=$SECONDS
+  e2e_dialog "$1" "$work/case-$name.dialog" "$DIALOG_ROWS" 500
+  echo "  ZEMRemove.exe (dialog, $1): ended after $((SECONDS - started)) s"
+  [ "$failures" -eq 0 ] || e2e_text "$work/case-$name.dialog/log.txt" | tail -25 | sed 's/^/  pane: /'
 }
 
 run_case() { # name runner args code gone setup
   local name=$1 runner=$2 args=$3 code=$4 gone=$5 setup=$6
   local failures=0
-  fail() { echo "  FAIL: $*"; failures=$((failures + 1)); }
   local layers=("$work/machine/upper" "$base")
   [ "$gone" != - ] || layers=("$base")
   copy "case-$name" "${layers[@]}" || { fail "no copy of the machine"; return 1; }
@@ -204,12 +159,12 @@ run_case() { # name runner args code gone setup
   fi
   "run_$runner" "$args" "$code"
   if [ $? -eq 99 ]; then
-    end_session
+    e2e_end_session
     umount "$work/case-$name/prefix"
     rm -rf "$work/case-$name"
     return 99
   fi
-  end_session
+  e2e_end_session
 
   if [ "$gone" != - ]; then
     check_footprint
@@ -222,36 +177,18 @@ run_case() { # name runner args code gone setup
 
 # What is left of the suite and what changed on the case's copy.
 check_footprint() {
-  python3 "$scripts/demo/inventory.py" "$WINEPREFIX" >"$work/case-$name.left"
-  # What must be left: the machine's footprint less the components gone; the
-  # relay takes the server keys it shares with the server.
-  python3 - "$work/installed.txt" "$gone" >"$work/case-$name.expected" <<'PY'
-import sys
-gone = set(sys.argv[2].split())
-for line in open(sys.argv[1]).read().splitlines():
-    component, kind, item = line.split(" ", 2)
-    if "all" in gone or component in gone or ("relay" in gone and component == "server"):
-        continue
-    print(line)
-PY
-  diff -u "$work/case-$name.expected" "$work/case-$name.left" | sed 's/^/  /'
-  [ "${PIPESTATUS[0]}" -eq 0 ] || fail "the suite's footprint afterwards (- expected, + found)"
-
   # A program started without a console (the dialog) gives its console
   # uninstallers one: Wine's console host then writes its defaults to
   # HKCU\Console, a key that Windows always has.
   local ignore=()
   [ "$runner" != dialog ] || ignore=(--ignore '^reg HKCU\\Console(:|$)')
-  python3 "$payload/guest_snapshot.py" diff "$work/machine.json" "$WINEPREFIX" "${ignore[@]}" >"$work/case-$name.changes"
-  if [ -z "$gone" ]; then
+  e2e_footprint "$work/case-$name" "$work/machine.json" "$work/installed.txt" "$gone" "${ignore[@]}"
+  if [ -z "$gone" ] && [ -f "$work/case-$name.changes" ]; then
     # Nothing of the suite may go either: only the uninstaller's traces.
     grep -v 'Temp\\var[0-9A-Fa-f]*\.tmp$' "$work/case-$name.changes" | grep -E '^(removed|changed) ' \
       | grep -vE 'HKLM\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\\{5B0C1E2A-7D41-4C3E-9A11-0E7C1A000003\}:\[UninstallString\]' \
       | sed 's/^/  unexpected: /' | grep . && fail "the machine changed"
   fi
-  python3 "$payload/suite_footprint.py" <"$work/case-$name.changes" | sed 's/^/  /' | grep . \
-    && fail "something that is not the suite's changed"
-  echo "  $(wc -l <"$work/case-$name.changes") changes, all within the suite's footprint"
 
   if [ "$name" = all ]; then
     # The relay's setup checked its switches and its response file (105 bytes).

@@ -1,5 +1,6 @@
-// Resource identifiers of the program. The tests and outside drivers find the
-// dialog's controls by these ids.
+// Resource identifiers of the main dialog: its template, its icon and its
+// controls. The program's resource script, the dialog, the tests and outside
+// drivers all take them from here.
 #pragma once
 
 #define IDR_MAINFRAME 162
@@ -8,7 +9,6 @@
 #define IDC_STATIC (-1)
 #endif
 
-// The main dialog and its controls.
 #define IDD_ZEMREMOVE_DIALOG 102
 #define IDC_REMOVE_ALL 1007
 #define IDC_PRODUCT_LIST 1025
