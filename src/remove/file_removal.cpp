@@ -114,7 +114,7 @@ bool RemoveEmptyFolder(const Windows::FileItem& folder, Log& log)
     });
 }
 
-bool DeleteListedFile(Windows::FileItem& file, Log& log)
+bool DeleteOpenedFile(Windows::FileItem& file, Log& log)
 {
     if (!GrantItemAccess(file, log))
         return false;
@@ -139,7 +139,7 @@ bool DeleteEntry(Windows::FileItem& item, Log& log)
         return RemoveLink(item, log);
     if (Windows::IsFolder(item.attributes))
         return DeleteTreeBelow(item, log);
-    return DeleteListedFile(item, log);
+    return DeleteOpenedFile(item, log);
 }
 
 // Every entry is opened relative to the folder's handle, never by its path,
@@ -270,7 +270,7 @@ bool DeleteFileItem(const std::string& path, Log& log)
         return Unreachable(code, path, log);
     if (Windows::IsLink(item.attributes))
         return RemoveLink(item, log);
-    return DeleteListedFile(item, log);
+    return DeleteOpenedFile(item, log);
 }
 
 bool DeleteDirectoryTree(const std::string& folder, Log& log)
