@@ -35,6 +35,7 @@ CASES=(
   "all|silent|/silent /all|0|all|"
   "client-refused|silent|/silent /client|87||"
   "msde-remains|silent|/silent /msde|1603||broken_msde_registration"
+  "deep-tree|silent|/silent /all|0|all|deep_suite_tree"
   "throwing-listener|listener||0|-|"
   "dialog-cancel|dialog|cancel|0||"
   "dialog-remove-all|dialog|remove-all|0|all|"
@@ -101,6 +102,14 @@ broken_msde_registration() {
   timeout 120 $wine64 reg add 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\{5B0C1E2A-7D41-4C3E-9A11-0E7C1A000003}' \
     /v UninstallString /d 'C:\Program Files (x86)\Microsoft SQL Server\80\Setup\sqlsetup.exe' /f /reg:32 \
     </dev/null >/dev/null 2>&1
+}
+
+deep_suite_tree() {
+  # A tree far past the path limit in the suite's root folder, which only the
+  # program's walk by handle reaches (about 370 characters deep).
+  local deep="$WINEPREFIX/drive_c/Program Files (x86)/Varnek Enterprise/Archive" level
+  for level in 1 2 3 4 5; do deep="$deep/level$level-$(printf '%055d' 0)"; done
+  mkdir -p "$deep" && echo report >"$deep/report.txt"
 }
 
 # Runners: each runs the program on the case's copy (session started) and
