@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds one benchmark program and runs it in the tests' Wine prefix with a
 # warm wineserver, so that start-up costs fall on neither side.
-#   scripts/run-benchmark.sh <program> <default rounds> [rounds]
+#   scripts/run-benchmark.sh <program> <default rounds> [rounds [arguments...]]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 program="$1"
@@ -19,7 +19,7 @@ wineserver -p
 wine wineboot </dev/null >/dev/null 2>&1 || true
 
 status=0
-wine "$ZEM_BUILD_DIR/bin/$program.exe" "$rounds" </dev/null || status=$?
+wine "$ZEM_BUILD_DIR/bin/$program.exe" "$rounds" "${@:4}" </dev/null || status=$?
 
 wineserver -k 2>/dev/null || true
 exit $status

@@ -1,14 +1,18 @@
 #include "remove/file_removal.h"
 
+#include "remove/file_handle.h"
 #include "remove/file_system.h"
 #include "remove/folder_listing.h"
 #include "remove/protected_folders.h"
 #include "remove/security.h"
+#include "support/ansi_text.h"
 #include "support/exceptions.h"
 #include "support/windows_error.h"
 
+#include <functional>
 #include <new>
 #include <optional>
+#include <utility>
 
 namespace Remove {
 
@@ -36,60 +40,155 @@ bool Attempt(Log& log, const char* continuation, const std::string& path, Step s
     }
 }
 
-bool RemoveFolderEntry(const std::string& folder, Log& log)
+bool IsAbsence(DWORD code)
 {
-    return Attempt(log, kRemoveFolderFailed, folder, [&] { Windows::RemoveEmptyFolder(folder); });
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
 }
 
-// A link goes as itself: granting access or clearing attributes would reach
-// through it to its target, so neither is tried.
-bool RemoveLink(const std::string& path, DWORD attributes, Log& log)
+// What a walk asks when it opens an entry, from what the listing says of it;
+// the entry is judged by its own handle all the same.
+ACCESS_MASK WantedFor(DWORD listedAttributes)
 {
-    if (Windows::IsFolder(attributes))
-        return RemoveFolderEntry(path, log);
-    return Attempt(log, kDeleteFailed, path, [&] { Windows::DeleteOneFile(path); });
+    if (Windows::IsFolder(listedAttributes))
+        return DELETE | Windows::ListAccess;
+    if (listedAttributes & FILE_ATTRIBUTE_READONLY)
+        return DELETE | FILE_WRITE_ATTRIBUTES;
+    return DELETE;
 }
 
-// A file the listing found. Most files simply go with one call; only when that
-// fails (or the file is read-only) does it take the full way of granting
-// access and clearing the attribute, which writes the same lines and answers
-// the same as taking that way from the start.
-bool DeleteListedFile(const std::string& path, DWORD attributes, Log& log)
+// An object that cannot be reached cannot be granted access either.
+bool Unreachable(DWORD code, const std::string& path, Log& log)
 {
-    if (!(attributes & FILE_ATTRIBUTE_READONLY) && Windows::TryDeleteOneFile(path))
-        return true;
-    return DeleteFileItem(path, log);
+    return Attempt(log, kGrantFailed, path, [&] { ThrowWindowsError(code); });
 }
 
-bool DeleteTreeBelow(const std::string& folder, Log& log)
+Remove::SecurableObject SecurableOf(const Windows::FileItem& item)
 {
-    if (!GrantFileAccess(folder, log))
-        return false;
-    {
-        Windows::FolderListing listing(folder);
-        Windows::FolderEntry entry;
-        std::string path;
-        while (listing.Next(entry, path)) {
-            bool removed;
-            if (Windows::IsLink(entry.attributes))
-                removed = RemoveLink(path, entry.attributes, log);
-            else if (Windows::IsFolder(entry.attributes))
-                removed = DeleteTreeBelow(path, log);
-            else
-                removed = DeleteListedFile(path, entry.attributes, log);
-            if (!removed)
-                return false;
+    return {item.path, SE_FILE_OBJECT,
+            [&item](ACCESS_MASK access, const std::function<DWORD(HANDLE)>& use) -> DWORD {
+                Windows::UniqueFileHandle handle;
+                if (DWORD code = Windows::ReopenItem(item, access, handle))
+                    return code;
+                return use(handle.get());
+            }};
+}
+
+// The first step for every object: it opens for deletion, or the current user
+// is given full access to it. The handle then carries DELETE when it can.
+bool GrantItemAccess(Windows::FileItem& item, Log& log)
+{
+    return Attempt(log, kGrantFailed, item.path, [&] {
+        if (item.Has(DELETE))
+            return;
+        Windows::UniqueFileHandle deleting;
+        if (Windows::ReopenItem(item, item.access | DELETE, deleting) == ERROR_SUCCESS) {
+            item.handle = std::move(deleting);
+            item.access |= DELETE;
+            return;
         }
-    }
-    return RemoveFolderEntry(folder, log);
+        GrantObjectAccess(SecurableOf(item), log);
+    });
 }
 
-// `attributes` are the folder's own, when known.
-bool DeleteTreeAt(const std::string& folder, std::optional<DWORD> attributes, Log& log)
+void DeleteThroughHandle(const Windows::FileItem& item)
 {
-    if (attributes && Windows::IsLink(*attributes))
-        return RemoveLink(folder, *attributes, log);
-    return DeleteTreeBelow(folder, log);
+    Windows::UniqueFileHandle extra;
+    Windows::DeleteByHandle(Windows::HandleFor(item, DELETE, extra), item.path);
+}
+
+// A link goes as itself: granting access or clearing attributes are never
+// tried on it, and what it leads to is never listed.
+bool RemoveLink(const Windows::FileItem& item, Log& log)
+{
+    const char* continuation = Windows::IsFolder(item.attributes) ? kRemoveFolderFailed : kDeleteFailed;
+    return Attempt(log, continuation, item.path, [&] { DeleteThroughHandle(item); });
+}
+
+bool RemoveEmptyFolder(const Windows::FileItem& folder, Log& log)
+{
+    return Attempt(log, kRemoveFolderFailed, folder.path, [&] {
+        // A file named as a folder is not one to remove.
+        if (!Windows::IsFolder(folder.attributes))
+            ThrowWindowsError(ERROR_DIRECTORY);
+        DeleteThroughHandle(folder);
+    });
+}
+
+bool DeleteOpenedFile(Windows::FileItem& file, Log& log)
+{
+    if (!GrantItemAccess(file, log))
+        return false;
+    if ((file.attributes & FILE_ATTRIBUTE_READONLY) && !Attempt(log, kReadOnlyFailed, file.path, [&] {
+            Windows::UniqueFileHandle extra;
+            Windows::ClearReadOnly(Windows::HandleFor(file, FILE_WRITE_ATTRIBUTES, extra), file.attributes, file.path);
+        }))
+        return false;
+    return Attempt(log, kDeleteFailed, file.path, [&] {
+        // What deleting a file by name would answer for a folder.
+        if (Windows::IsFolder(file.attributes))
+            ThrowWindowsError(ERROR_ACCESS_DENIED);
+        DeleteThroughHandle(file);
+    });
+}
+
+bool DeleteTreeBelow(Windows::FileItem& folder, Log& log);
+
+bool DeleteEntry(Windows::FileItem& item, Log& log)
+{
+    if (Windows::IsLink(item.attributes))
+        return RemoveLink(item, log);
+    if (Windows::IsFolder(item.attributes))
+        return DeleteTreeBelow(item, log);
+    return DeleteOpenedFile(item, log);
+}
+
+// Every entry is opened relative to the folder's handle, never by its path,
+// so that no length limits the walk and no link swapped in on the way is
+// followed.
+bool DeleteEntriesOf(const Windows::FileItem& folder, Log& log)
+{
+    Windows::UniqueFileHandle listingHandle;
+    HANDLE listed = folder.handle.get();
+    // A folder that cannot be listed lists nothing; its removal says why.
+    if (!folder.Has(Windows::ListAccess) &&
+        Windows::ReopenItem(folder, Windows::ListAccess, listingHandle) != ERROR_SUCCESS)
+        return true;
+    if (listingHandle)
+        listed = listingHandle.get();
+    Windows::HandleListing listing(listed, folder.path);
+    std::wstring name;
+    DWORD listedAttributes = 0;
+    while (listing.Next(name, listedAttributes)) {
+        std::string path = Windows::JoinPath(folder.path, NarrowText(name.data(), name.size()));
+        // Most files go with one call; the rest take the full way, which
+        // writes the same lines and answers the same as taking it from the start.
+        if (WantedFor(listedAttributes) == DELETE && Windows::DeleteChildFileAtOnce(listed, name, path))
+            continue;
+        Windows::FileItem entry;
+        DWORD code = Windows::OpenChildItem(listed, name, path, WantedFor(listedAttributes), entry);
+        bool removed;
+        if (code == ERROR_SUCCESS)
+            removed = DeleteEntry(entry, log);
+        else // one gone since the listing was read is as good as removed
+            removed = IsAbsence(code) || Unreachable(code, path, log);
+        if (!removed)
+            return false;
+    }
+    return true;
+}
+
+bool DeleteTreeBelow(Windows::FileItem& folder, Log& log)
+{
+    return GrantItemAccess(folder, log) && DeleteEntriesOf(folder, log) && RemoveEmptyFolder(folder, log);
+}
+
+// A folder handed in is emptied and removed; one that is itself a link goes
+// as itself.
+bool DeleteTreeAt(Windows::FileItem& top, Log& log)
+{
+    if (Windows::IsLink(top.attributes))
+        return RemoveLink(top, log);
+    return DeleteTreeBelow(top, log);
 }
 
 // Writes the refusal line for a folder that must not go. Over-long paths are
@@ -103,11 +202,6 @@ bool Refused(const std::string& folder, Log& log)
         return false;
     log << "Refusing to delete directory \"" << folder << "\": " << *refusal << LineEnd;
     return true;
-}
-
-bool IsAbsence(DWORD code)
-{
-    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
 }
 
 // The object's attributes; no value only when it is known to be absent. An
@@ -125,6 +219,27 @@ std::optional<DWORD> KnownAttributes(const std::string& path)
     return DWORD(0);
 }
 
+// Opens what a caller names; answers the code of the open.
+DWORD OpenNamed(const std::string& path, ACCESS_MASK wanted, Windows::FileItem& item)
+{
+    if (path.size() >= MAX_PATH)
+        return ERROR_FILENAME_EXCED_RANGE;
+    return Windows::OpenItem(path, wanted, item);
+}
+
+// The folder is judged again by the place its handle reached: a link swapped
+// in on the way after the path was judged must not take the walk elsewhere.
+bool ReachedRefused(const Windows::FileItem& top, Log& log)
+{
+    std::optional<std::string> reached = Windows::ReachedPathOf(top.handle.get(), top.path);
+    std::optional<std::string> refusal =
+        reached ? ReachedFolderRefusal(*reached) : std::optional<std::string>("the path cannot be resolved");
+    if (!refusal)
+        return false;
+    log << "Refusing to delete directory \"" << top.path << "\": " << *refusal << LineEnd;
+    return true;
+}
+
 } // namespace
 
 bool CheckFile(const std::string& path, Log& log)
@@ -138,35 +253,36 @@ bool CheckFile(const std::string& path, Log& log)
 
 bool GrantFileAccess(const std::string& path, Log& log)
 {
-    return Attempt(log, kGrantFailed, path, [&] {
-        if (!Windows::CanOpenForDelete(path))
-            GrantObjectAccess(path, SE_FILE_OBJECT, log);
-    });
+    Windows::FileItem item;
+    if (DWORD code = OpenNamed(path, DELETE, item))
+        return Unreachable(code, path, log);
+    return GrantItemAccess(item, log);
 }
 
 bool DeleteFileItem(const std::string& path, Log& log)
 {
-    if (!GrantFileAccess(path, log))
-        return false;
-
-    // Gone already is fine; when the attributes cannot be read for another
-    // reason the delete below tells what is wrong.
-    std::optional<DWORD> attributes = KnownAttributes(path);
-    if (!attributes)
+    Windows::FileItem item;
+    DWORD code = OpenNamed(path, DELETE, item);
+    // Gone already is fine.
+    if (IsAbsence(code))
         return true;
-
-    if ((*attributes & FILE_ATTRIBUTE_READONLY) &&
-        !Attempt(log, kReadOnlyFailed, path,
-                 [&] { Windows::ChangeFileAttributes(path, *attributes & ~FILE_ATTRIBUTE_READONLY); }))
-        return false;
-    return Attempt(log, kDeleteFailed, path, [&] { Windows::DeleteOneFile(path); });
+    if (code != ERROR_SUCCESS)
+        return Unreachable(code, path, log);
+    if (Windows::IsLink(item.attributes))
+        return RemoveLink(item, log);
+    return DeleteOpenedFile(item, log);
 }
 
 bool DeleteDirectoryTree(const std::string& folder, Log& log)
 {
     if (Refused(folder, log))
         return false;
-    return DeleteTreeAt(folder, KnownAttributes(folder), log);
+    Windows::FileItem top;
+    if (DWORD code = OpenNamed(folder, DELETE | Windows::ListAccess, top))
+        return Unreachable(code, folder, log);
+    if (ReachedRefused(top, log))
+        return false;
+    return DeleteTreeAt(top, log);
 }
 
 bool DeleteDirectory(const std::string& folder, Log& log)
@@ -175,13 +291,19 @@ bool DeleteDirectory(const std::string& folder, Log& log)
         return true;
     if (Refused(folder, log))
         return false;
-
-    std::optional<DWORD> attributes = KnownAttributes(folder);
-    if (!attributes)
+    if (!KnownAttributes(folder))
         return true;
 
+    Windows::FileItem top;
+    DWORD code = OpenNamed(folder, DELETE | Windows::ListAccess, top);
+    // Gone since it was seen.
+    if (IsAbsence(code))
+        return true;
+    if (code == ERROR_SUCCESS && ReachedRefused(top, log))
+        return false;
+
     log << "Deleting directory \"" << folder << "\"...";
-    bool deleted = DeleteTreeAt(folder, attributes, log);
+    bool deleted = code == ERROR_SUCCESS ? DeleteTreeAt(top, log) : Unreachable(code, folder, log);
     if (deleted)
         log << "done" << LineEnd;
     return deleted;

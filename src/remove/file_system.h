@@ -1,5 +1,5 @@
-// Thin wrappers over the ANSI file calls the removal makes. Each throws
-// Windows::Error where the call fails, except where failing is an answer.
+// Thin wrappers over the ANSI file calls that take a path (what a recipe
+// names); below that path a walk goes by handle (file_handle.h).
 //
 // The ANSI calls take at most MAX_PATH - 1 characters; a longer path is
 // refused here with ERROR_FILENAME_EXCED_RANGE before any call is made, so no
@@ -19,18 +19,6 @@ void CheckPathLength(const std::string& path);
 // GetFileAttributesA; no value when it fails (the object is taken as absent).
 // The seam's injected attribute bits are added, so that tests can present links.
 std::optional<DWORD> ReadFileAttributes(const std::string& path);
-
-// True when the object opens with DELETE access (folders too); the handle is
-// closed at once. False when it does not; that is an answer, not a failure.
-bool CanOpenForDelete(const std::string& path);
-
-void ChangeFileAttributes(const std::string& path, DWORD attributes);
-void DeleteOneFile(const std::string& path);
-void RemoveEmptyFolder(const std::string& path);
-
-// DeleteFileA for the common case of a file that just goes: false instead of
-// an exception, with GetLastError() telling why.
-bool TryDeleteOneFile(const std::string& path);
 
 // `folder` + one backslash + `name`; a backslash already at the end of the
 // folder or the start of the name is not doubled, and separators trailing

@@ -3,7 +3,10 @@
 #include "remove/file_system.h"
 #include "support/platform_seam.h"
 
+#include <cstddef>
 #include <cstring>
+
+static_assert(offsetof(FILE_ID_BOTH_DIR_INFO, FileName) == 104, "FILE_ID_BOTH_DIR_INFO.FileName");
 
 namespace Windows {
 
@@ -38,6 +41,45 @@ bool FolderListing::Next(FolderEntry& entry, std::string& fullPath)
         entry.name = name;
         fullPath = JoinPath(folder_, entry.name);
         entry.attributes = data_.dwFileAttributes | WindowsPlatform::InjectedAttributes(fullPath);
+        return true;
+    }
+}
+
+HandleListing::HandleListing(HANDLE folder, const std::string& path)
+    : folder_(folder), next_(std::string::npos)
+{
+    ended_ = WindowsPlatform::InjectedFailure(WindowsPlatform::SeamCall::GetFileInformationByHandleEx_List, path) != 0;
+}
+
+// The next batch of entries; false at the end or on a failure.
+bool HandleListing::Fetch()
+{
+    if (ended_)
+        return false;
+    if (buffer_.empty())
+        buffer_.resize(16 * 1024 / sizeof(LONGLONG));
+    FILE_INFO_BY_HANDLE_CLASS what = restart_ ? FileIdBothDirectoryRestartInfo : FileIdBothDirectoryInfo;
+    restart_ = false;
+    if (!GetFileInformationByHandleEx(folder_, what, buffer_.data(), static_cast<DWORD>(buffer_.size() * sizeof(LONGLONG)))) {
+        ended_ = true;
+        return false;
+    }
+    next_ = 0;
+    return true;
+}
+
+bool HandleListing::Next(std::wstring& name, DWORD& attributes)
+{
+    for (;;) {
+        if (next_ == std::string::npos && !Fetch())
+            return false;
+        const auto* entry =
+            reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(reinterpret_cast<const char*>(buffer_.data()) + next_);
+        next_ = entry->NextEntryOffset ? next_ + entry->NextEntryOffset : std::string::npos;
+        name.assign(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
+        if (name == L"." || name == L"..")
+            continue;
+        attributes = entry->FileAttributes;
         return true;
     }
 }

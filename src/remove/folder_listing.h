@@ -1,4 +1,5 @@
-// A forward-only walk over the entries of one folder.
+// Forward-only walks over the entries of one folder: by its path, or by its
+// open handle.
 #pragma once
 
 #include "support/owned_handle.h"
@@ -6,6 +7,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace Windows {
 
@@ -33,6 +35,30 @@ private:
     UniqueFindHandle find_;
     WIN32_FIND_DATAA data_;
     bool pending_ = false;
+};
+
+// Lists the folder open as `folder` (with FILE_LIST_DIRECTORY) through that
+// handle, without "." and "..". Names come as the system keeps them (UTF-16);
+// attributes are what the listing says, a hint only: an entry is judged by
+// its own handle. A listing that fails ends there. Seam:
+// GetFileInformationByHandleEx_List, for `path`.
+class HandleListing {
+public:
+    HandleListing(HANDLE folder, const std::string& path);
+    HandleListing(const HandleListing&) = delete;
+    HandleListing& operator=(const HandleListing&) = delete;
+
+    // The next entry; false at the end.
+    bool Next(std::wstring& name, DWORD& attributes);
+
+private:
+    bool Fetch();
+
+    HANDLE folder_;
+    bool restart_ = true;
+    bool ended_ = false;
+    std::vector<LONGLONG> buffer_; // 8-byte aligned, as the entries want
+    size_t next_ = 0;              // byte offset of the next entry; npos: fetch
 };
 
 } // namespace Windows

@@ -363,4 +363,12 @@ std::optional<std::string> FolderRefusal(const std::string& folder)
     return RefusalOf(folder);
 }
 
+std::optional<std::string> ReachedFolderRefusal(const std::string& reached)
+{
+    std::optional<std::string> comparable = Windows::ComparablePath(reached);
+    if (!comparable)
+        return std::string("the path cannot be resolved");
+    return RefusalOfComparable(*comparable);
+}
+
 } // namespace Remove

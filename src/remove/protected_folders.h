@@ -53,4 +53,8 @@ namespace Remove {
 // existing folder also as the place the links on its way lead to.
 std::optional<std::string> FolderRefusal(const std::string& folder);
 
+// The same judgement for the place an open handle reached (a drive or share
+// path, as the handle's final path gives it).
+std::optional<std::string> ReachedFolderRefusal(const std::string& reached);
+
 } // namespace Remove

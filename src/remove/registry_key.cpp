@@ -1,6 +1,8 @@
 #include "remove/registry_key.h"
 
+#include "support/ansi_text.h"
 #include "support/exceptions.h"
+#include "support/ntdll_calls.h"
 #include "support/platform_seam.h"
 #include "support/windows_error.h"
 
@@ -8,42 +10,18 @@
 
 namespace {
 
-// ntdll's key deletion: the only call that deletes the key a handle refers to,
-// which is how a link opened with REG_OPTION_OPEN_LINK is removed as a link.
-using NtDeleteKeyCall = LONG(NTAPI*)(HANDLE);
-using RtlNtStatusToDosErrorCall = ULONG(NTAPI*)(LONG);
-
-struct NtKeyDeletion {
-    NtDeleteKeyCall deleteKey = nullptr;
-    RtlNtStatusToDosErrorCall toDosError = nullptr;
-};
-
-const NtKeyDeletion& TheNtKeyDeletion()
-{
-    static const NtKeyDeletion calls = [] {
-        NtKeyDeletion found;
-        // ntdll is in every process and never unloaded.
-        if (HMODULE ntdll = GetModuleHandleA("ntdll.dll")) {
-            found.deleteKey = reinterpret_cast<NtDeleteKeyCall>(
-                reinterpret_cast<void*>(GetProcAddress(ntdll, "NtDeleteKey")));
-            found.toDosError = reinterpret_cast<RtlNtStatusToDosErrorCall>(
-                reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlNtStatusToDosError")));
-        }
-        return found;
-    }();
-    return calls;
-}
-
 WindowsPlatform::SeamCall SeamCallForOpen(REGSAM access)
 {
     using WindowsPlatform::SeamCall;
-    return access == DELETE ? SeamCall::RegOpenKeyExA_Delete : SeamCall::RegOpenKeyExA;
+    return (access & DELETE) ? SeamCall::RegOpenKeyExA_Delete : SeamCall::RegOpenKeyExA;
 }
 
 LONG OpenKey(const Windows::RegistryLocation& location, DWORD options, REGSAM access, HKEY* key)
 {
     if (DWORD injected = WindowsPlatform::InjectedFailure(SeamCallForOpen(access), location.subkey))
         return static_cast<LONG>(injected);
+    if (!location.relativeName.empty())
+        return RegOpenKeyExW(location.base, location.relativeName.c_str(), options, access | KEY_WOW64_32KEY, key);
     return RegOpenKeyExA(location.base, location.relative.c_str(), options, access | KEY_WOW64_32KEY, key);
 }
 
@@ -95,16 +73,6 @@ std::string RegistrySecurityName(HKEY root, const std::string& subkey)
     return std::string(name) + "\\" + subkey;
 }
 
-SE_OBJECT_TYPE RegistrySecurityObjectType()
-{
-#ifdef _WIN64
-    // A 64-bit build names the 32-bit view explicitly; a 32-bit program is there anyway.
-    return SE_REGISTRY_WOW64_32KEY;
-#else
-    return SE_REGISTRY_KEY;
-#endif
-}
-
 RegistryKey OpenRegistryKey(const RegistryLocation& location, REGSAM access, DWORD options)
 {
     RegistryKey key;
@@ -115,6 +83,16 @@ RegistryKey OpenRegistryKey(const RegistryLocation& location, REGSAM access, DWO
 RegistryKey OpenRegistryKey(HKEY root, const std::string& subkey, REGSAM access, DWORD options)
 {
     return OpenRegistryKey(RegistryLocation::Of(root, subkey), access, options);
+}
+
+RegistryLocation RegistryLocation::Child(HKEY self, const std::wstring& name) const
+{
+    return {root, subkey + "\\" + NarrowText(name.data(), name.size()), self, std::string(), name};
+}
+
+LONG TryOpenRegistryKey(const RegistryLocation& location, REGSAM access, DWORD options, RegistryKey& opened)
+{
+    return OpenKey(location, options, access, opened.put());
 }
 
 bool CanOpenRegistryKey(const RegistryLocation& location, REGSAM access, DWORD options)
@@ -163,6 +141,21 @@ bool EnumRegistrySubkey(HKEY key, DWORD index, SubkeyInformation& information)
     information.name.assign(name.data(), nameLength);
     information.className.assign(className.data(), classLength);
     information.lastWriteTime = written;
+    return true;
+}
+
+bool FirstSubkeyName(HKEY key, std::wstring& name)
+{
+    // Room for the longest name a key may have.
+    wchar_t buffer[MaxRegistryKeyNameLength + 1];
+    DWORD length = MaxRegistryKeyNameLength + 1;
+    DWORD result = WindowsPlatform::InjectedFailure(WindowsPlatform::SeamCall::RegEnumKeyExW);
+    if (result == 0)
+        result = static_cast<DWORD>(RegEnumKeyExW(key, 0, buffer, &length, nullptr, nullptr, nullptr, nullptr));
+    if (result == ERROR_NO_MORE_ITEMS)
+        return false;
+    ThrowWindowsError(result);
+    name.assign(buffer, length);
     return true;
 }
 
@@ -225,26 +218,34 @@ void DeleteRegistrySubkey(HKEY root, const std::string& subkey)
 
 void DeleteRegistrySubkey(const RegistryLocation& location)
 {
-    for (const std::string* path : {&location.subkey, &location.relative}) {
+    const std::string* paths[] = {&location.subkey, location.relativeName.empty() ? &location.relative : nullptr};
+    for (const std::string* path : paths) {
+        if (!path)
+            continue;
         if (!IsDeletableSubkeyPath(*path))
             ThrowWindowsError(ERROR_BAD_PATHNAME);
         if (HasOverlongComponent(*path))
             ThrowWindowsError(ERROR_FILENAME_EXCED_RANGE);
     }
-    if (DWORD injected = WindowsPlatform::InjectedFailure(WindowsPlatform::SeamCall::RegDeleteKeyA, location.subkey))
-        ThrowWindowsError(injected);
-
     // RegDeleteKeyA opens the key following a link and would delete the link's
     // target. Opening the last component as a link and deleting through that
     // handle removes exactly the key named, link or not.
-    const NtKeyDeletion& nt = TheNtKeyDeletion();
-    // No fallback to RegDeleteKeyA: it would follow a link.
+    RegistryKey key = OpenRegistryKey(location, DELETE, REG_OPTION_OPEN_LINK);
+    DeleteOpenRegistryKey(key.get(), location.subkey);
+}
+
+void DeleteOpenRegistryKey(HKEY key, const std::string& subkey)
+{
+    if (DWORD injected = WindowsPlatform::InjectedFailure(WindowsPlatform::SeamCall::RegDeleteKeyA, subkey))
+        ThrowWindowsError(injected);
+    // ntdll's key deletion is the only call that deletes the key a handle
+    // refers to. No fallback to RegDeleteKeyA: it would follow a link.
+    const WindowsPlatform::NtdllCalls& nt = WindowsPlatform::Ntdll();
     if (!nt.deleteKey || !nt.toDosError)
         throw NoSuchProcAddress();
-    RegistryKey key = OpenRegistryKey(location, DELETE, REG_OPTION_OPEN_LINK);
-    LONG status = nt.deleteKey(key.get());
+    NTSTATUS status = nt.deleteKey(key);
     if (status < 0)
-        ThrowWindowsError(nt.toDosError(status));
+        ThrowWindowsError(WindowsPlatform::Win32CodeOf(status));
 }
 
 bool IsRegistryLink(HKEY root, const std::string& subkey)

@@ -8,7 +8,6 @@
 #include "support/owned_handle.h"
 
 #include <windows.h>
-#include <aclapi.h>
 
 #include <string>
 
@@ -27,19 +26,18 @@ struct SubkeyInformation {
 // A key named twice: by its root and whole path, as the log, the security
 // functions and the test seam see it, and by an open key above it plus the
 // rest of the path, as it is opened. A walk down a tree opens each child from
-// its open parent, so the 32-bit view is resolved once, not once per key.
+// its open parent by the name the system gave (UTF-16, so that no name is
+// mistaken for another in the narrow text), never by its whole path.
 struct RegistryLocation {
     HKEY root;
     std::string subkey;
     HKEY base;
-    std::string relative;
+    std::string relative;      // opened by this narrow path below `base`...
+    std::wstring relativeName; // ...or, when set, by this one name
 
-    static RegistryLocation Of(HKEY root, const std::string& subkey) { return {root, subkey, root, subkey}; }
+    static RegistryLocation Of(HKEY root, const std::string& subkey) { return {root, subkey, root, subkey, {}}; }
     // The child `name` of this key, opened from `self`, this key's open handle.
-    RegistryLocation Child(HKEY self, const std::string& name) const
-    {
-        return {root, subkey + "\\" + name, self, name};
-    }
+    RegistryLocation Child(HKEY self, const std::wstring& name) const;
 };
 
 // "HKLM\\" + subkey and the like; "(...)" for a root outside the table.
@@ -47,12 +45,12 @@ std::string RegistryDisplayPath(HKEY root, const std::string& subkey);
 // "MACHINE\\" + subkey and the like, as the security functions name keys;
 // throws ExceptionPL for a root outside the table.
 std::string RegistrySecurityName(HKEY root, const std::string& subkey);
-// The object type that names a key of the 32-bit view to the security functions.
-SE_OBJECT_TYPE RegistrySecurityObjectType();
 
 // Throws Windows::Error with the open's code. `options` may be REG_OPTION_OPEN_LINK.
 RegistryKey OpenRegistryKey(HKEY root, const std::string& subkey, REGSAM access, DWORD options = 0);
 RegistryKey OpenRegistryKey(const RegistryLocation& key, REGSAM access, DWORD options = 0);
+// The open's result code; `key` holds the key when it is 0.
+LONG TryOpenRegistryKey(const RegistryLocation& key, REGSAM access, DWORD options, RegistryKey& opened);
 // True exactly when the key opens with `access`; never throws.
 bool CanOpenRegistryKey(HKEY root, const std::string& subkey, REGSAM access, DWORD options = 0);
 bool CanOpenRegistryKey(const RegistryLocation& key, REGSAM access, DWORD options = 0);
@@ -61,6 +59,10 @@ bool RegistryValueExists(HKEY root, const std::string& subkey, const std::string
 
 // The subkey at `index`; false when there is none (ERROR_NO_MORE_ITEMS).
 bool EnumRegistrySubkey(HKEY key, DWORD index, SubkeyInformation& information);
+
+// The name of the key's first subkey; false when it has none. Throws
+// Windows::Error. Seam: RegEnumKeyExW.
+bool FirstSubkeyName(HKEY key, std::wstring& name);
 
 // The names of a key's subkeys, one call per step: the buffer is sized once
 // from the longest name and sized again only when a longer name appears.
@@ -89,6 +91,9 @@ bool HasOverlongComponent(const std::string& subkey);
 // not deletable (see above) throws ERROR_BAD_PATHNAME without touching anything.
 void DeleteRegistrySubkey(HKEY root, const std::string& subkey);
 void DeleteRegistrySubkey(const RegistryLocation& key);
+// Deletes the key `key` refers to, opened with DELETE (a link opened as a
+// link is deleted as the link); `subkey` names it to the seam. Throws Windows::Error.
+void DeleteOpenRegistryKey(HKEY key, const std::string& subkey);
 
 // True when the key itself (not what it points at) is a registry link; never throws.
 bool IsRegistryLink(HKEY root, const std::string& subkey);

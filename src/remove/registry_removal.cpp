@@ -4,6 +4,8 @@
 #include "remove/security.h"
 #include "support/exceptions.h"
 
+#include <functional>
+
 namespace {
 
 // Continues the caller's "Deleting registry key" line with the failure being
@@ -25,23 +27,49 @@ bool DeleteOneKey(const Windows::RegistryLocation& key, Remove::Log& log)
     }
 }
 
+// The key's owner and access list are changed through handles to the key
+// itself, opened as a link when it is one, from its open parent.
+Remove::SecurableObject SecurableOf(const Windows::RegistryLocation& key)
+{
+    return {Windows::RegistrySecurityName(key.root, key.subkey), SE_REGISTRY_KEY,
+            [&key](ACCESS_MASK access, const std::function<DWORD(HANDLE)>& use) -> DWORD {
+                Windows::RegistryKey opened;
+                if (LONG code = Windows::TryOpenRegistryKey(key, access, REG_OPTION_OPEN_LINK, opened))
+                    return static_cast<DWORD>(code);
+                return use(opened.get());
+            }};
+}
+
 bool GrantAccess(const Windows::RegistryLocation& key, Remove::Log& log)
 {
     // A link is judged by its own access, not by its target's.
     if (Windows::CanOpenRegistryKey(key, DELETE, REG_OPTION_OPEN_LINK))
         return true;
-    // The security functions reach a key by its name, which follows a link to
-    // its target: a link is never granted to. It goes as itself, or its
-    // deletion reports why not.
+    // A link is never granted to. It goes as itself, or its deletion reports
+    // why not.
     if (Windows::IsRegistryLink(key))
         return true;
     try {
-        Remove::GrantObjectAccess(Windows::RegistrySecurityName(key.root, key.subkey),
-                                  Windows::RegistrySecurityObjectType(), log);
+        Remove::GrantObjectAccess(SecurableOf(key), log);
         return true;
     } catch (...) {
         log << DescribeCurrentException() << "...error occured while granting access to key \""
             << Windows::RegistryDisplayPath(key.root, key.subkey) << "\"" << Remove::LineEnd;
+        return false;
+    }
+}
+
+// Access is granted first when the key does not open for deletion; each of
+// the steps then opens the key on its own.
+bool PrepareSlowly(const Windows::RegistryLocation& key, Windows::RegistryKey& self, Remove::Log& log)
+{
+    if (!GrantAccess(key, log))
+        return false;
+    try {
+        self = Windows::OpenRegistryKey(key, KEY_READ, REG_OPTION_OPEN_LINK);
+        return true;
+    } catch (...) {
+        LogFailure(log, "...error occured while enumerating subkeys of \"", key);
         return false;
     }
 }
@@ -53,23 +81,36 @@ bool DeleteTree(const Windows::RegistryLocation& key, Remove::Log& log)
     if (!Windows::IsDeletableSubkeyPath(key.subkey) || Windows::HasOverlongComponent(key.subkey))
         return DeleteOneKey(key, log);
 
-    if (!GrantAccess(key, log))
+    // Mostly one open serves every step: the key, opened as a link when it is
+    // one (a link has no subkeys of its own, so the walk never enters its
+    // target), is listed and deleted through the one handle.
+    Windows::RegistryKey self;
+    bool oneHandle =
+        Windows::TryOpenRegistryKey(key, KEY_READ | DELETE, REG_OPTION_OPEN_LINK, self) == ERROR_SUCCESS;
+    if (!oneHandle && !PrepareSlowly(key, self, log))
         return false;
     try {
-        // Opened as a link when it is one: a link has no subkeys of its own,
-        // so the walk never enters its target.
-        Windows::RegistryKey self = Windows::OpenRegistryKey(key, KEY_READ, REG_OPTION_OPEN_LINK);
-        Windows::SubkeyInformation child;
-        // Always index 0: each child is gone before the next one is asked for.
-        while (Windows::EnumRegistrySubkey(self.get(), 0, child)) {
-            if (!DeleteTree(key.Child(self.get(), child.name), log))
+        std::wstring child;
+        // Always the first: each child is gone before the next one is asked for.
+        while (Windows::FirstSubkeyName(self.get(), child)) {
+            if (!DeleteTree(key.Child(self.get(), child), log))
                 return false;
         }
     } catch (...) {
         LogFailure(log, "...error occured while enumerating subkeys of \"", key);
         return false;
     }
-    return DeleteOneKey(key, log);
+    if (!oneHandle) {
+        self.reset();
+        return DeleteOneKey(key, log);
+    }
+    try {
+        Windows::DeleteOpenRegistryKey(self.get(), key.subkey);
+        return true;
+    } catch (...) {
+        LogFailure(log, "...error occured while trying to delete key \"", key);
+        return false;
+    }
 }
 
 } // namespace

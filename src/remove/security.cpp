@@ -7,18 +7,19 @@
 
 namespace {
 
-// SetNamedSecurityInfoA wants a writable name. Tests tell the two uses apart
-// through two seam calls.
-DWORD SetObjectSecurity(const std::string& objectName, SE_OBJECT_TYPE type, SECURITY_INFORMATION what, PSID owner,
-                        PACL dacl)
+// Through a handle opened for just this change: WRITE_OWNER for the owner
+// (which the privilege grants), WRITE_DAC for the access list with
+// READ_CONTROL, since the call reads the descriptor to keep what is inherited.
+// Tests tell the two uses apart through two seam calls.
+DWORD SetObjectSecurity(const Remove::SecurableObject& object, SECURITY_INFORMATION what, PSID owner, PACL dacl)
 {
     using WindowsPlatform::SeamCall;
-    SeamCall seamCall = owner ? SeamCall::SetNamedSecurityInfoA_Owner : SeamCall::SetNamedSecurityInfoA_Dacl;
-    if (DWORD injected = WindowsPlatform::InjectedFailure(seamCall, objectName))
+    SeamCall seamCall = owner ? SeamCall::SetSecurityInfo_Owner : SeamCall::SetSecurityInfo_Dacl;
+    if (DWORD injected = WindowsPlatform::InjectedFailure(seamCall, object.name))
         return injected;
-    std::vector<char> name(objectName.begin(), objectName.end());
-    name.push_back('\0');
-    return SetNamedSecurityInfoA(name.data(), type, what, owner, nullptr, dacl, nullptr);
+    return object.withHandle(owner ? WRITE_OWNER : WRITE_DAC | READ_CONTROL, [&](HANDLE handle) -> DWORD {
+        return SetSecurityInfo(handle, object.type, what, owner, nullptr, dacl, nullptr);
+    });
 }
 
 Windows::UniqueKernelHandle OpenOwnToken()
@@ -83,7 +84,7 @@ Windows::UniqueLocalMemory MakeFullAccessAcl(Log& log)
     return Windows::UniqueLocalMemory(acl);
 }
 
-void TakeOwnership(const std::string& objectName, SE_OBJECT_TYPE type, Log& log)
+void TakeOwnership(const SecurableObject& object, Log& log)
 {
     Windows::UniqueKernelHandle token = OpenOwnToken();
     std::vector<BYTE> user = ReadTokenUser(token.get());
@@ -91,30 +92,28 @@ void TakeOwnership(const std::string& objectName, SE_OBJECT_TYPE type, Log& log)
     Windows::EnablePrivilege(token.get(), SE_TAKE_OWNERSHIP_NAME);
 
     PSID owner = reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid;
-    DWORD result = SetObjectSecurity(objectName, type, OWNER_SECURITY_INFORMATION, owner, nullptr);
+    DWORD result = SetObjectSecurity(object, OWNER_SECURITY_INFORMATION, owner, nullptr);
     if (result != ERROR_SUCCESS) {
         log << "error changing object owner: ";
         throw Windows::Error(result);
     }
 }
 
-void GrantObjectAccess(const std::string& objectName, SE_OBJECT_TYPE type, Log& log)
+void GrantObjectAccess(const SecurableObject& object, Log& log)
 {
     DWORD result;
     {
         Windows::UniqueLocalMemory acl = MakeFullAccessAcl(log);
-        result = SetObjectSecurity(objectName, type, DACL_SECURITY_INFORMATION, nullptr,
-                                   static_cast<PACL>(acl.get()));
+        result = SetObjectSecurity(object, DACL_SECURITY_INFORMATION, nullptr, static_cast<PACL>(acl.get()));
     }
     if (result == ERROR_SUCCESS)
         return;
 
     // Refused: as owner we may always rewrite the access list.
-    TakeOwnership(objectName, type, log);
+    TakeOwnership(object, log);
     {
         Windows::UniqueLocalMemory acl = MakeFullAccessAcl(log);
-        result = SetObjectSecurity(objectName, type, DACL_SECURITY_INFORMATION, nullptr,
-                                   static_cast<PACL>(acl.get()));
+        result = SetObjectSecurity(object, DACL_SECURITY_INFORMATION, nullptr, static_cast<PACL>(acl.get()));
     }
     if (result != ERROR_SUCCESS) {
         log << "error setting object security descriptor: ";

@@ -4,7 +4,7 @@
 // needs "access denied", "ownership refused" or a folder entry that is a link
 // arms this seam. The operations consult it right before the real call:
 //
-//     if (DWORD injected = WindowsPlatform::InjectedFailure(SeamCall::DeleteFileA, path)) {
+//     if (DWORD injected = WindowsPlatform::InjectedFailure(SeamCall::GetFileAttributesA, path)) {
 //         SetLastError(injected);
 //         return FALSE-like result;
 //     }
@@ -25,19 +25,22 @@ namespace WindowsPlatform {
 #define ZEM_SEAM_CALLS(X)        \
     X(GetFileAttributesA)        \
     X(CreateFileA)               \
-    X(SetFileAttributesA)        \
-    X(DeleteFileA)               \
-    X(RemoveDirectoryA)          \
+    X(NtCreateFile_Delete)       \
+    X(GetFinalPathNameByHandleA) \
+    X(GetFileInformationByHandleEx_List) \
+    X(SetFileInformationByHandle_Basic) \
+    X(SetFileInformationByHandle_Disposition) \
     X(FindFirstFileA)            \
     X(RegOpenKeyExA)             \
     X(RegOpenKeyExA_Delete)      \
     X(RegEnumKeyExA)             \
+    X(RegEnumKeyExW)             \
     X(RegDeleteKeyA)             \
     X(OpenProcessToken)          \
     X(AdjustTokenPrivileges)     \
     X(SetEntriesInAclA)          \
-    X(SetNamedSecurityInfoA_Owner) \
-    X(SetNamedSecurityInfoA_Dacl)  \
+    X(SetSecurityInfo_Owner)     \
+    X(SetSecurityInfo_Dacl)      \
     X(AssignProcessToJobObject)  \
     X(GetQueuedCompletionStatus) \
     X(ControlService)            \
@@ -134,8 +137,11 @@ private:
     int id_;
 };
 
-// Makes the folder entry whose full path ends with `pathSuffix` (compared
-// without regard to case) report `attributes` in addition to its own.
+// Makes the object whose full path ends with `pathSuffix` (compared without
+// regard to case) report `attributes` in addition to its own when its own
+// handle is asked (FileAttributeTagInfo) or its path (GetFileAttributesA, a
+// listing by path); a listing by handle still reports what is there, as when
+// a link is swapped in after the listing was read.
 class ScopedEntryAttributes {
 public:
     ScopedEntryAttributes(const std::string& pathSuffix, DWORD attributes,

@@ -79,11 +79,15 @@ bool CZEMRemoveDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, IN
     case WM_START_DETECTION:
         OnStartDetection();
         return true;
+    // Only the message the running worker posts: a stray one would end a run
+    // that is not there (and after a removal, clean up the roots).
     case WM_DETECTION_FINISHED:
-        OnDetectionFinished();
+        if (runFinishedMessage_ == WM_DETECTION_FINISHED)
+            OnDetectionFinished();
         return true;
     case WM_REMOVAL_FINISHED:
-        OnRemovalFinished();
+        if (runFinishedMessage_ == WM_REMOVAL_FINISHED)
+            OnRemovalFinished();
         return true;
     case WM_TIMER:
         if (wParam == kRunTimerId)
@@ -143,6 +147,11 @@ bool CZEMRemoveDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, IN
 void CZEMRemoveDlg::OnHandlerException(const std::string& description) noexcept
 {
     try {
+        // While a worker writes, a line from here could land inside one of its lines.
+        if (runFinishedMessage_) {
+            heldErrors_.push_back(description);
+            return;
+        }
         messageLog_ << "error encountered: " << description << Remove::LineEnd;
         FlushLog();
     } catch (...) {
@@ -154,7 +163,7 @@ void CZEMRemoveDlg::OnStartDetection()
     if (runActive_)
         return;
     std::vector<ZEMProduct*> all = products_.InOrder(kInteractiveDetectionOrder);
-    BeginRun();
+    BeginRun(WM_DETECTION_FINISHED);
     try {
         remover_.StartDetection(all);
     } catch (...) {
@@ -166,9 +175,7 @@ void CZEMRemoveDlg::OnDetectionFinished()
 {
     // Whatever fails below, the dialog leaves the running state.
     auto endRun = Windows::MakeScopeExit([this] { EndRun(); });
-    FlushLog();
-    KillTimer(GetSafeHwnd(), remover_.Timer());
-    remover_.ReleaseThread();
+    EndWorker();
     // Only what the detection found: a pass cut short hands back what it had found.
     listModel_.SetProducts(remover_.Products());
 }
@@ -176,9 +183,7 @@ void CZEMRemoveDlg::OnDetectionFinished()
 void CZEMRemoveDlg::OnRemovalFinished()
 {
     auto endRun = Windows::MakeScopeExit([this] { EndRun(); });
-    FlushLog();
-    KillTimer(GetSafeHwnd(), remover_.Timer());
-    remover_.ReleaseThread();
+    EndWorker();
 
     const std::vector<ZEMProduct*>& removed = remover_.Products();
     if (remover_.Succeeded()) {
@@ -234,7 +239,7 @@ void CZEMRemoveDlg::StartRemoval(const std::set<ZEMProduct*>& chosen)
         ShowMessage(plan.refusal, kClientDependantsCaption, kClientDependantsFlags);
         return;
     }
-    BeginRun();
+    BeginRun(WM_REMOVAL_FINISHED);
     try {
         remover_.StartRemoval(plan.order);
     } catch (...) {
@@ -295,9 +300,10 @@ void CZEMRemoveDlg::ShowLogFont()
     logFont_ = std::move(font);
 }
 
-void CZEMRemoveDlg::BeginRun()
+void CZEMRemoveDlg::BeginRun(UINT finishedMessage)
 {
     runActive_ = true;
+    runFinishedMessage_ = finishedMessage;
     EnableMenuItem(GetSystemMenu(GetSafeHwnd(), FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
     UpdateButtons();
 }
@@ -305,8 +311,22 @@ void CZEMRemoveDlg::BeginRun()
 void CZEMRemoveDlg::EndRun()
 {
     runActive_ = false;
+    runFinishedMessage_ = 0;
     EnableMenuItem(GetSystemMenu(GetSafeHwnd(), FALSE), SC_CLOSE, MF_BYCOMMAND | MF_ENABLED);
     UpdateButtons();
+}
+
+void CZEMRemoveDlg::EndWorker()
+{
+    FlushLog();
+    KillTimer(GetSafeHwnd(), remover_.Timer());
+    remover_.ReleaseThread();
+    runFinishedMessage_ = 0;
+    std::vector<std::string> held;
+    held.swap(heldErrors_);
+    for (const std::string& description : held)
+        messageLog_ << "error encountered: " << description << Remove::LineEnd;
+    FlushLog();
 }
 
 void CZEMRemoveDlg::OnRunNotStarted(const char* what, const std::string& description)

@@ -19,6 +19,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 class SuiteProducts;
 
@@ -58,9 +59,12 @@ private:
     void ShowIcons();
     void ShowLogFont();
 
-    // The run-active flag with the Close item and the buttons that follow it.
-    void BeginRun();
+    // The run-active flag with the Close item and the buttons that follow it;
+    // a run ends on the finished message its worker posts.
+    void BeginRun(UINT finishedMessage);
     void EndRun();
+    // The worker has ended: the rest of its lines, then the failures held back.
+    void EndWorker();
     // A worker that could not start leaves no run behind, and says so.
     void OnRunNotStarted(const char* what, const std::string& description);
     void UpdateButtons();
@@ -76,6 +80,10 @@ private:
     RemoveListModel listModel_;
     BackgroundRemover remover_;
     bool runActive_ = false;
+    // While a worker may write: the message that ends its run, and the
+    // handler failures that wait for its end.
+    UINT runFinishedMessage_ = 0;
+    std::vector<std::string> heldErrors_;
 
     MainDialogHost host_;
     CMyEdit logPane_;

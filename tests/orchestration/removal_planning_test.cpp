@@ -67,12 +67,3 @@ TEST(PlanningRules, RefusalNamesTheProductsAsTheyAreNamedNow)
                                          suite.Catalogue());
     EXPECT_EQ(plan.refusal, std::string(kRefusalHead) + "\xBBPartner\xAB Relay\r\n");
 }
-
-TEST(PlanningQuestions, NameOneProductCountSeveral)
-{
-    ScriptedSuite suite;
-    EXPECT_EQ(RemoveSelectionQuestion({suite.Get(K::Console)}), "Are you sure you want to remove \"Varnek Console\"?");
-    EXPECT_EQ(RemoveSelectionQuestion({suite.Get(K::Console), suite.Get(K::MSDE)}),
-              "Are you sure you want to remove the 2 selected components?");
-    EXPECT_EQ(RemoveAllQuestion(10), "Are you sure you want to remove all 10 installed components?");
-}

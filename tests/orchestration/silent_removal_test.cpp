@@ -20,23 +20,21 @@ protected:
             messages_.push_back(text);
             flags_.push_back(flags);
         };
-        host_.removeSuiteRoots = [this](Remove::Log&) { ++rootCleanUps_; };
+        host_.removeSuiteRoots = [this](Remove::Log&) { suite_.Record("root clean-up"); };
         host_.suiteRootsRemain = [this] { return rootsRemain_; };
     }
     ScriptedProduct& Product(ProductKind kind) { return suite_[kind]; }
-    // The calls since the last ClearJournal; the root clean-up, always the
-    // last call of a run, at the end.
+    // The calls since the last ClearJournal, the root clean-up among them.
     std::vector<std::string> Journal() const
     {
         std::vector<std::string> all = suite_.Journal();
-        std::vector<std::string> since(all.begin() + static_cast<std::ptrdiff_t>(cleared_), all.end());
-        since.insert(since.end(), static_cast<std::size_t>(rootCleanUps_), "root clean-up");
-        return since;
+        return std::vector<std::string>(all.begin() + static_cast<std::ptrdiff_t>(cleared_), all.end());
     }
-    void ClearJournal()
+    void ClearJournal() { cleared_ = suite_.Journal().size(); }
+    std::ptrdiff_t RootCleanUps() const
     {
-        cleared_ = suite_.Journal().size();
-        rootCleanUps_ = 0;
+        const std::vector<std::string> journal = Journal();
+        return std::count(journal.begin(), journal.end(), "root clean-up");
     }
     void Install(std::initializer_list<ProductKind> kinds)
     {
@@ -44,18 +42,10 @@ protected:
             Product(kind).present = true;
     }
     int Run(const std::string& arguments) { return RunSilentRemoval(arguments, suite_.Catalogue(), log_, host_); }
-    std::vector<std::string> Removals() const
-    {
-        std::vector<std::string> removals;
-        for (const std::string& entry : Journal())
-            if (entry.rfind("remove ", 0) == 0)
-                removals.push_back(entry.substr(7));
-        return removals;
-    }
+    std::vector<std::string> Removals() const { return ::Removals(Journal()); }
 
     ScriptedSuite suite_;
     std::size_t cleared_ = 0;
-    int rootCleanUps_ = 0;
     bool rootsRemain_ = true;
     RecordingLog log_;
     SilentRemovalHost host_;
@@ -88,7 +78,7 @@ TEST_F(SilentRemoval, DetectsEveryProductInSwitchOrderThenRemovesInRemovalOrder)
              ProductKind::LoggingService, ProductKind::Console});
     EXPECT_EQ(Run("/silent /client /relay /server"), kSilentSucceeded);
     std::vector<std::string> journal = Journal();
-    std::vector<std::string> firstDetections(journal.begin(), journal.begin() + 10);
+    std::vector<std::string> firstDetections(journal.begin(), journal.begin() + kProductCount);
     EXPECT_EQ(firstDetections,
               (std::vector<std::string>{"detect Varnek Platform API", "detect Varnek Console", "detect Varnek Server",
                                         "detect Varnek Relay", "detect Varnek DLP",
@@ -110,7 +100,7 @@ TEST_F(SilentRemoval, ClientAloneIsRefusedWithItsMessageAndNothingHappensAfter)
                             "'/relay' and '/server' options are specified.");
     EXPECT_EQ(flags_[0], static_cast<unsigned>(MB_ICONERROR));
     EXPECT_TRUE(Removals().empty());
-    EXPECT_EQ(Journal().size(), 10u) << "only the first detections ran";
+    EXPECT_EQ(Journal().size(), kProductCount) << "only the first detections ran";
 
     ClearJournal();
     messages_.clear();
@@ -132,13 +122,13 @@ TEST_F(SilentRemoval, ServerAloneLeavesTheClientAndTheRoots)
     Install({ProductKind::Server, ProductKind::Client});
     EXPECT_EQ(Run("/silent /server"), kSilentSucceeded);
     EXPECT_EQ(Removals(), (std::vector<std::string>{"Varnek Server"}));
-    EXPECT_EQ(rootCleanUps_, 0);
+    EXPECT_EQ(RootCleanUps(), 0);
 }
 
 TEST_F(SilentRemoval, NoProductSwitchStillCleansAnEmptyMachineThenShowsHelp)
 {
     EXPECT_EQ(Run("/silent"), kSilentInvalidArguments);
-    EXPECT_EQ(Journal().size(), 21u) << "twenty detections and the root clean-up";
+    EXPECT_EQ(Journal().size(), 2 * kProductCount + 1) << "two detections of each and the root clean-up";
     EXPECT_EQ(Journal().back(), "root clean-up");
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(messages_[0], kSilentHelpText);
@@ -161,7 +151,7 @@ TEST_F(SilentRemoval, ComponentStillInstalledAfterItsRemovalIsAFailureCode)
     Install({ProductKind::Console, ProductKind::Relay});
     Product(ProductKind::Console).survivesRemoval = true;
     EXPECT_EQ(Run("/silent /console"), kSilentComponentRemains);
-    EXPECT_EQ(rootCleanUps_, 0);
+    EXPECT_EQ(RootCleanUps(), 0);
 
     // An unselected component that stays is no failure of this run.
     ClearJournal();
@@ -206,7 +196,7 @@ TEST_F(SilentRemoval, DetectWritesThePlanAndRemovesNothing)
         log_.Clear();
         EXPECT_EQ(Run(c.arguments), c.code) << c.arguments;
         EXPECT_EQ(log_.Lines(), c.plan) << c.arguments;
-        EXPECT_EQ(Journal().size(), 10u) << c.arguments << ": the first detections only";
+        EXPECT_EQ(Journal().size(), kProductCount) << c.arguments << ": the first detections only";
         EXPECT_TRUE(Removals().empty()) << c.arguments;
     }
     EXPECT_EQ(messages_, std::vector<std::string>{kClientRuleText});

@@ -1,4 +1,7 @@
 #include "remove/file_removal.h"
+#include "remove/known_folders.h"
+#include "remove/protected_folders.h"
+#include "remove/suite_roots.h"
 #include "support/owned_handle.h"
 #include "support/platform_seam.h"
 #include "testkit/file_tree.h"
@@ -109,7 +112,7 @@ TEST_F(FileRemoval, EmptyFolderThatCannotBeRemovedNamesRemoveDirectory)
 {
     std::string root = scratch_ / "Stuck";
     MakeFolder(root);
-    ScopedFailure refuse(SeamCall::RemoveDirectoryA, ERROR_ACCESS_DENIED, "Stuck");
+    ScopedFailure refuse(SeamCall::SetFileInformationByHandle_Disposition, ERROR_ACCESS_DENIED, "Stuck");
     EXPECT_FALSE(Remove::DeleteDirectory(root, log_));
     EXPECT_EQ(log_.Text(), Deleting(root) + WindowsErrorPiece(ERROR_ACCESS_DENIED) +
                                "...in call to RemoveDirectory for \"" + root + "\"\r\n");
@@ -121,14 +124,12 @@ TEST_F(FileRemoval, RefusedDeleteGrantsAccessAndRetriesSilently)
     std::string root = scratch_ / "Guarded";
     MakeFolder(root);
     MakeFile(root + "\\guarded.dat");
-    ScopedFailure deleteOnce(SeamCall::DeleteFileA, ERROR_ACCESS_DENIED, "guarded.dat", 1);
-    ScopedFailure noDeleteAccess(SeamCall::CreateFileA, ERROR_ACCESS_DENIED, "guarded.dat");
+    // Refused to the walk's opens and to the check that follows, not after the grant.
+    ScopedFailure noDeleteAccess(SeamCall::NtCreateFile_Delete, ERROR_ACCESS_DENIED, "guarded.dat", 3);
     ScopedFailure noToken(SeamCall::OpenProcessToken, ERROR_ACCESS_DENIED, "", -1, Firing::Optional);
 
     EXPECT_TRUE(Remove::DeleteDirectory(root, log_));
     EXPECT_EQ(log_.Text(), Deleting(root) + "done\r\n");
-    EXPECT_EQ(deleteOnce.Hits(), 1);
-    EXPECT_EQ(noDeleteAccess.Hits(), 1) << "the file's access is checked once, after the refusal";
     EXPECT_EQ(noToken.Hits(), 0) << "the access list was writable: no ownership taken";
     EXPECT_FALSE(Exists(root));
 }
@@ -139,10 +140,9 @@ TEST_F(FileRemoval, FailedGrantEndsTheLineOfTheOwnershipError)
     MakeFolder(root);
     std::string file = root + "\\foreign.dat";
     MakeFile(file);
-    ScopedFailure deleteRefused(SeamCall::DeleteFileA, ERROR_ACCESS_DENIED, "foreign.dat");
-    ScopedFailure noDeleteAccess(SeamCall::CreateFileA, ERROR_ACCESS_DENIED, "foreign.dat");
-    ScopedFailure daclRefused(SeamCall::SetNamedSecurityInfoA_Dacl, ERROR_ACCESS_DENIED, "foreign.dat");
-    ScopedFailure ownerRefused(SeamCall::SetNamedSecurityInfoA_Owner, ERROR_INVALID_OWNER, "foreign.dat");
+    ScopedFailure noDeleteAccess(SeamCall::NtCreateFile_Delete, ERROR_ACCESS_DENIED, "foreign.dat");
+    ScopedFailure daclRefused(SeamCall::SetSecurityInfo_Dacl, ERROR_ACCESS_DENIED, "foreign.dat");
+    ScopedFailure ownerRefused(SeamCall::SetSecurityInfo_Owner, ERROR_INVALID_OWNER, "foreign.dat");
 
     EXPECT_FALSE(Remove::DeleteDirectory(root, log_));
     EXPECT_EQ(log_.Text(), Deleting(root) + "error changing object owner: " + WindowsErrorPiece(ERROR_INVALID_OWNER) +
@@ -159,10 +159,11 @@ TEST_F(FileRemoval, FileItemFailuresEachWriteTheirOneLine)
         DWORD code;
         const char* continuation;
     } cases[] = {
-        {"read-only attribute stays", true, SeamCall::SetFileAttributesA, ERROR_ACCESS_DENIED,
+        {"read-only attribute stays", true, SeamCall::SetFileInformationByHandle_Basic, ERROR_ACCESS_DENIED,
          "...error occured while trying to remove read only attribute of file \""},
-        {"delete refused", false, SeamCall::DeleteFileA, ERROR_ACCESS_DENIED, "...error occured while trying to delete file \""},
-        {"delete of read-only file refused", true, SeamCall::DeleteFileA, ERROR_LOCK_VIOLATION,
+        {"delete refused", false, SeamCall::SetFileInformationByHandle_Disposition, ERROR_ACCESS_DENIED,
+         "...error occured while trying to delete file \""},
+        {"delete of read-only file refused", true, SeamCall::SetFileInformationByHandle_Disposition, ERROR_LOCK_VIOLATION,
          "...error occured while trying to delete file \""},
     };
     for (const Case& c : cases) {
@@ -186,10 +187,10 @@ TEST_F(FileRemoval, FileItemClearsReadOnlySilentlyAndCountsAGoneFileAsGone)
     EXPECT_TRUE(Remove::DeleteFileItem(file, log_));
     EXPECT_FALSE(Exists(file));
 
-    // Gone between the access check and the delete.
+    // Gone before it could be opened.
     std::string vanishing = scratch_ / "vanishing.tmp";
     MakeFile(vanishing);
-    ScopedFailure gone(SeamCall::GetFileAttributesA, ERROR_FILE_NOT_FOUND, "vanishing.tmp");
+    ScopedFailure gone(SeamCall::CreateFileA, ERROR_FILE_NOT_FOUND, "vanishing.tmp");
     EXPECT_TRUE(Remove::DeleteFileItem(vanishing, log_));
     EXPECT_EQ(log_.Text(), "");
 }
@@ -209,14 +210,12 @@ TEST_F(FileRemoval, FirstFailingEntryEndsTheWalkAndTheFolderStays)
         while (FindNextFileA(find.get(), &entry));
     }
     ASSERT_EQ(order.size(), 4u);
-    ScopedFailure refuse(SeamCall::DeleteFileA, ERROR_ACCESS_DENIED, "b.txt");
-    ScopedFailure noDeleteAccess(SeamCall::CreateFileA, ERROR_ACCESS_DENIED, "b.txt");
-    ScopedFailure neverRemoved(SeamCall::RemoveDirectoryA, ERROR_ACCESS_DENIED, "Partly", -1, Firing::Optional);
+    ScopedFailure refuse(SeamCall::SetFileInformationByHandle_Disposition, ERROR_ACCESS_DENIED, "b.txt");
 
+    // One line: the folder itself is not attempted.
     EXPECT_FALSE(Remove::DeleteDirectory(root, log_));
     EXPECT_EQ(log_.Text(), Deleting(root) + WindowsErrorPiece(ERROR_ACCESS_DENIED) +
                                "...error occured while trying to delete file \"" + root + "\\b.txt\"\r\n");
-    EXPECT_EQ(neverRemoved.Hits(), 0) << "the folder itself is not attempted";
     bool reached = false;
     for (const std::string& name : order) {
         reached = reached || name == "b.txt";
@@ -226,18 +225,20 @@ TEST_F(FileRemoval, FirstFailingEntryEndsTheWalkAndTheFolderStays)
 
 // Links: the walk removes them as themselves and never reaches their target.
 // Wine cannot make reparse points, so real folders and files are presented as
-// links through the seam; whatever they hold stands for the link's target.
+// links through the seam: the listing reports what is really there, and the
+// object's own handle answers "reparse point", as when a link is swapped in
+// after the listing was read. Whatever they hold stands for the link's target.
 class LinkRemoval : public FileRemoval {
 protected:
     // Every call that would reach into `part`: each must stay unused.
     void GuardTarget(const std::string& part)
     {
         // Inside the link.
-        for (SeamCall call : {SeamCall::FindFirstFileA, SeamCall::DeleteFileA, SeamCall::GetFileAttributesA, SeamCall::RemoveDirectoryA})
+        for (SeamCall call : {SeamCall::NtCreateFile_Delete, SeamCall::SetFileInformationByHandle_Disposition})
             guards_.push_back(std::make_unique<ScopedFailure>(call, ERROR_ACCESS_DENIED, part + "\\", -1, Firing::Optional));
         // The link itself or anything inside: these would act on the target.
-        for (SeamCall call : {SeamCall::CreateFileA, SeamCall::SetFileAttributesA, SeamCall::SetNamedSecurityInfoA_Dacl,
-                                 SeamCall::SetNamedSecurityInfoA_Owner})
+        for (SeamCall call : {SeamCall::GetFileInformationByHandleEx_List, SeamCall::SetFileInformationByHandle_Basic,
+                              SeamCall::SetSecurityInfo_Dacl, SeamCall::SetSecurityInfo_Owner})
             guards_.push_back(std::make_unique<ScopedFailure>(call, ERROR_ACCESS_DENIED, part, -1, Firing::Optional));
     }
     int GuardHits() const
@@ -267,7 +268,7 @@ TEST_F(LinkRemoval, JunctionInsideTheTreeIsRemovedWithoutEnteringIt)
     EXPECT_EQ(GuardHits(), 0);
 }
 
-TEST_F(LinkRemoval, TargetFullOfFilesIsNeverListedOpenedOrDeleted)
+TEST_F(LinkRemoval, FolderSwappedForALinkAfterTheListingIsNeverListedEnteredOrChanged)
 {
     std::string root = scratch_ / "Tree";
     MakeFolder(root);
@@ -339,15 +340,15 @@ TEST_F(LinkRemoval, LinkThatCannotBeDeletedWritesTheFileLine)
     std::string fileLink = root + "\\config.link";
     MakeFile(fileLink);
     ScopedEntryAttributes asLink("\\config.link", FILE_ATTRIBUTE_REPARSE_POINT, IO_REPARSE_TAG_SYMLINK);
-    ScopedFailure refuse(SeamCall::DeleteFileA, ERROR_ACCESS_DENIED, "config.link");
+    ScopedFailure refuse(SeamCall::SetFileInformationByHandle_Disposition, ERROR_ACCESS_DENIED, "config.link");
 
     EXPECT_FALSE(Remove::DeleteDirectory(root, log_));
     EXPECT_EQ(log_.Text(), Deleting(root) + WindowsErrorPiece(ERROR_ACCESS_DENIED) +
                                "...error occured while trying to delete file \"" + fileLink + "\"\r\n");
 }
 
-// Paths past the ANSI limit fail with their line; none is cut short into
-// another path.
+// A path handed in past the ANSI limit fails with its line; none is cut
+// short into another path. Below it a walk goes by handle, at any depth.
 class LongPaths : public FileRemoval {
 protected:
     // A folder whose path is `length` characters long, under the scratch folder.
@@ -387,17 +388,36 @@ TEST_F(LongPaths, CheckAndDeleteOfAnOverlongPathFailWithTheirLines)
     EXPECT_TRUE(ExistsWide(longPath));
 }
 
-TEST_F(LongPaths, EntryPastTheLimitStopsTheWalkWithItsLine)
+// The suite's root clean-up, as the program runs it, on a tree far deeper
+// than any path call could reach; a failure deep inside names its whole path.
+TEST(SuiteRoots, TreeFarPastThePathLimitGoesAndItsLogNamesTheDeepPaths)
 {
-    std::string folder = FolderOfLength(MAX_PATH - 30);
-    std::string file = folder + "\\" + std::string(40, 'f') + ".txt";
-    MakeFileWide(file);
-    ASSERT_GE(file.size(), static_cast<size_t>(MAX_PATH));
-
-    EXPECT_FALSE(Remove::DeleteDirectory(folder, log_));
-    EXPECT_EQ(log_.Text(), Deleting(folder) + WindowsErrorPiece(ERROR_FILENAME_EXCED_RANGE) +
-                               "...error occured while granting access to file \"" + file + "\"\r\n");
-    EXPECT_TRUE(ExistsWide(file));
+    RemoveTreeIndependently(*Windows::LocalAppDataFolder() + "\\Varnek");
+    std::string root = *Windows::ProgramFilesFolder() + "\\Varnek Enterprise";
+    RemoveTreeWide(root);
+    // Past the path limit, nothing else could take what a failure left.
+    auto cleanUp = Windows::MakeScopeExit([&] { RemoveTreeWide(root); });
+    MakeFolder(root);
+    std::string deep = root;
+    while (deep.size() < 620) {
+        deep += "\\" + std::string(60, 'd');
+        MakeFolderWide(deep);
+        MakeFileWide(deep + "\\file.txt");
+    }
+    const std::string stuck = deep + "\\stuck.dat";
+    MakeFileWide(stuck);
+    RecordingLog log;
+    {
+        ScopedFailure refused(SeamCall::SetFileInformationByHandle_Disposition, ERROR_ACCESS_DENIED, "stuck.dat");
+        Remove::RemoveSuiteRootFolders(log);
+    }
+    Remove::RemoveSuiteRootFolders(log);
+    std::vector<std::string> expected = {
+        "Deleting directory \"" + root + "\"..." + WindowsErrorPiece(ERROR_ACCESS_DENIED) +
+            "...error occured while trying to delete file \"" + stuck + "\"",
+        "Deleting directory \"" + root + "\"...done"};
+    EXPECT_EQ(log.Lines(), expected);
+    EXPECT_FALSE(ExistsWide(root));
 }
 
 TEST_F(FileRemoval, FolderWhoseAttributesCannotBeReadIsNotTakenAsAbsent)
@@ -410,4 +430,22 @@ TEST_F(FileRemoval, FolderWhoseAttributesCannotBeReadIsNotTakenAsAbsent)
     EXPECT_TRUE(Remove::DeleteDirectory(root, log_));
     EXPECT_EQ(log_.Text(), Deleting(root) + "done\r\n");
     EXPECT_FALSE(Exists(root));
+}
+
+TEST_F(FileRemoval, FolderWhoseHandleReachedAProtectedFolderIsRefused)
+{
+    std::string root = scratch_ / "Swapped";
+    MakeFile(root + "\\data.bin");
+    char system[MAX_PATH];
+    ASSERT_NE(GetSystemDirectoryA(system, MAX_PATH), 0u);
+    const std::string drivers = std::string(system) + "\\drivers";
+    // As if a link had been put in the folder's place once its path was judged.
+    WindowsPlatform::ScopedAnswer reached(SeamCall::GetFinalPathNameByHandleA, root, drivers);
+    std::optional<std::string> refusal = Remove::ReachedFolderRefusal(drivers);
+    ASSERT_TRUE(refusal.has_value());
+
+    EXPECT_FALSE(Remove::DeleteDirectory(root, log_));
+    EXPECT_EQ(log_.Text(), "Refusing to delete directory \"" + root + "\": " + *refusal + "\r\n");
+    EXPECT_TRUE(Exists(root + "\\data.bin"));
+    EXPECT_EQ(reached.Hits(), 1);
 }

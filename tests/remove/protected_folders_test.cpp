@@ -289,9 +289,10 @@ protected:
     void SetUp() override
     {
         Windows::ProtectedFolders(); // gathered before the guards are armed
-        for (SeamCall call : {SeamCall::GetFileAttributesA, SeamCall::FindFirstFileA, SeamCall::CreateFileA, SeamCall::DeleteFileA,
-                                 SeamCall::RemoveDirectoryA, SeamCall::SetFileAttributesA, SeamCall::SetNamedSecurityInfoA_Dacl,
-                                 SeamCall::SetNamedSecurityInfoA_Owner})
+        for (SeamCall call : {SeamCall::GetFileAttributesA, SeamCall::FindFirstFileA, SeamCall::CreateFileA,
+                              SeamCall::NtCreateFile_Delete, SeamCall::SetFileInformationByHandle_Disposition,
+                              SeamCall::SetFileInformationByHandle_Basic, SeamCall::SetSecurityInfo_Dacl,
+                              SeamCall::SetSecurityInfo_Owner})
             guards_.push_back(std::make_unique<ScopedFailure>(call, ERROR_ACCESS_DENIED, "", -1, Firing::Optional));
     }
     int GuardHits() const

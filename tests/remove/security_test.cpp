@@ -1,3 +1,4 @@
+#include "remove/registry_removal.h"
 #include "remove/security.h"
 #include "support/file_access.h"
 #include "support/platform_seam.h"
@@ -31,11 +32,15 @@ class ObjectAccess : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        file_ = folder_ / "owned-by-someone.txt";
-        WriteWholeFile(file_, "data");
+        std::string path = folder_ / "owned-by-someone.txt";
+        WriteWholeFile(path, "data");
+        file_ = {path, SE_FILE_OBJECT, [path](ACCESS_MASK access, const std::function<DWORD(HANDLE)>& use) -> DWORD {
+                     Windows::UniqueFileHandle file(CreateFileA(path.c_str(), access, 7, nullptr, OPEN_EXISTING, 0, nullptr));
+                     return file ? use(file.get()) : GetLastError();
+                 }};
     }
     ScratchFolder folder_;
-    std::string file_;
+    Remove::SecurableObject file_;
     RecordingLog log_;
 };
 
@@ -57,7 +62,7 @@ struct GrantCase {
 TEST_F(ObjectAccess, WritableObjectGetsTheNewListAtOnceWithoutTakingOwnership)
 {
     ScopedFailure noToken(SeamCall::OpenProcessToken, ERROR_ACCESS_DENIED, "", -1, Firing::Optional);
-    EXPECT_NO_THROW(Remove::GrantObjectAccess(file_, SE_FILE_OBJECT, log_));
+    EXPECT_NO_THROW(Remove::GrantObjectAccess(file_, log_));
     EXPECT_EQ(noToken.Hits(), 0) << "ownership must not be attempted";
     EXPECT_EQ(log_.Text(), "");
 }
@@ -66,27 +71,27 @@ TEST_F(ObjectAccess, EachRefusalTakesItsPathWritesItsFirstPieceAndThrowsItsCode)
 {
     const GrantCase cases[] = {
         {"first attempt refused, ownership taken, second attempt succeeds",
-         {{SeamCall::SetNamedSecurityInfoA_Dacl, ERROR_ACCESS_DENIED, 1}},
+         {{SeamCall::SetSecurityInfo_Dacl, ERROR_ACCESS_DENIED, 1}},
          0,
          ""},
         {"both attempts refused: only the second code is reported",
-         {{SeamCall::SetNamedSecurityInfoA_Dacl, ERROR_ACCESS_DENIED, 1},
-          {SeamCall::SetNamedSecurityInfoA_Dacl, ERROR_INVALID_OWNER, -1}},
+         {{SeamCall::SetSecurityInfo_Dacl, ERROR_ACCESS_DENIED, 1},
+          {SeamCall::SetSecurityInfo_Dacl, ERROR_INVALID_OWNER, -1}},
          ERROR_INVALID_OWNER,
          "error setting object security descriptor: "},
         {"owner change refused (a missing object)",
-         {{SeamCall::SetNamedSecurityInfoA_Dacl, ERROR_FILE_NOT_FOUND, -1},
-          {SeamCall::SetNamedSecurityInfoA_Owner, ERROR_FILE_NOT_FOUND, -1}},
+         {{SeamCall::SetSecurityInfo_Dacl, ERROR_FILE_NOT_FOUND, -1},
+          {SeamCall::SetSecurityInfo_Owner, ERROR_FILE_NOT_FOUND, -1}},
          ERROR_FILE_NOT_FOUND,
          "error changing object owner: "},
         {"access list cannot be built", {{SeamCall::SetEntriesInAclA, ERROR_NOT_ENOUGH_MEMORY, -1}}, ERROR_NOT_ENOUGH_MEMORY,
          "error creating ACL: "},
         {"token cannot be opened",
-         {{SeamCall::SetNamedSecurityInfoA_Dacl, ERROR_ACCESS_DENIED, -1}, {SeamCall::OpenProcessToken, ERROR_ACCESS_DENIED, -1}},
+         {{SeamCall::SetSecurityInfo_Dacl, ERROR_ACCESS_DENIED, -1}, {SeamCall::OpenProcessToken, ERROR_ACCESS_DENIED, -1}},
          ERROR_ACCESS_DENIED,
          ""},
         {"privilege cannot be enabled",
-         {{SeamCall::SetNamedSecurityInfoA_Dacl, ERROR_ACCESS_DENIED, -1},
+         {{SeamCall::SetSecurityInfo_Dacl, ERROR_ACCESS_DENIED, -1},
           {SeamCall::AdjustTokenPrivileges, ERROR_PRIVILEGE_NOT_HELD, -1}},
          ERROR_PRIVILEGE_NOT_HELD,
          ""},
@@ -97,7 +102,7 @@ TEST_F(ObjectAccess, EachRefusalTakesItsPathWritesItsFirstPieceAndThrowsItsCode)
         std::vector<std::unique_ptr<ScopedFailure>> armed;
         for (const Refusal& refusal : c.refusals)
             armed.emplace_back(new ScopedFailure(refusal.call, refusal.code, "", refusal.times));
-        EXPECT_EQ(CodeOf([&] { Remove::GrantObjectAccess(file_, SE_FILE_OBJECT, log_); }), c.thrown);
+        EXPECT_EQ(CodeOf([&] { Remove::GrantObjectAccess(file_, log_); }), c.thrown);
         EXPECT_EQ(log_.Text(), c.logged);
     }
 }
@@ -127,10 +132,11 @@ TEST(FullAccessList, OneInheritedFullControlEntryForTheCurrentUser)
     EXPECT_EQ(log.Text(), "");
 }
 
-TEST(RegistryKeyAccess, GrantOnARealKeyByItsSecurityName)
+TEST(RegistryKeyAccess, GrantOnARealKeyThroughItsHandle)
 {
     ScratchRegistryKey key(HKEY_CURRENT_USER);
     RecordingLog log;
-    EXPECT_NO_THROW(Remove::GrantObjectAccess("CURRENT_USER\\" + key.SubkeyPath(), SE_REGISTRY_KEY, log));
+    ScopedFailure refused(SeamCall::RegOpenKeyExA_Delete, ERROR_ACCESS_DENIED, key.SubkeyPath(), 1);
+    EXPECT_TRUE(Remove::GrantRegistryKeyAccess(HKEY_CURRENT_USER, key.SubkeyPath(), log));
     EXPECT_EQ(log.Text(), "");
 }

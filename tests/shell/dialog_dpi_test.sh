@@ -24,15 +24,15 @@ done
 python3 - "$work" <<'PY'
 import sys
 layout = lambda name: {l.split()[0]: [int(n) for n in l.split()[1:]] for l in open(sys.argv[1] + "/" + name)}
-size = lambda key, r: [r[2] - r[0], r[3] - r[1]] if key.isdigit() else r
+size = lambda key, r: r if key in ("columns", "log-cell") else [r[2] - r[0], r[3] - r[1]]
 problems = []
 # Twice within a tenth: dialog units follow the font's rounded size (23 pixels at 192 DPI for 12 at 96).
-for key in "1025", "1026", "1007", "columns", "log-cell":
+for key in "list", "remove", "remove-all", "columns", "log-cell":
     at96, at192 = size(key, layout("opened-96")[key]), size(key, layout("opened-192")[key])
     if any(abs(b - 2 * a) > max(2, a // 10) for a, b in zip(at96, at192)):
         problems.append("%s: %s at 96 DPI, %s at 192" % (key, at96, at192))
 # Grown by 200 x 120: the list wider, the buttons moved right, the pane larger.
-moves = {"1025": [0, 0, 200, 0], "1026": [200, 0, 200, 0], "1007": [200, 0, 200, 0], "1031": [0, 0, 200, 120]}
+moves = {"list": [0, 0, 200, 0], "remove": [200, 0, 200, 0], "remove-all": [200, 0, 200, 0], "log": [0, 0, 200, 120]}
 for dpi, key in [(dpi, key) for dpi in (96, 192) for key in moves]:
     opened, grown = layout("opened-%d" % dpi)[key], layout("grown-%d" % dpi)[key]
     if [b - a for a, b in zip(opened, grown)] != moves[key]:

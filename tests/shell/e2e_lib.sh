@@ -142,7 +142,7 @@ PY
   sed "s/^/$e2e_indent/" "$stem.strays"
   case "$status" in
     0) echo "$e2e_indent$(wc -l <"$stem.changes") changes, all within the suite's footprint" ;;
-    1) fail "something that is not the suite's changed" ;;
+    3) fail "something that is not the suite's changed" ;;
     *) fail "suite_footprint.py ended with $status" ;;
   esac
 }

@@ -18,7 +18,7 @@ program=$!
 # Every product's detection banner in the log pane; then the dialog stays
 # open by itself.
 for _ in $(seq 1 30); do
-  kill -0 "$program" 2>/dev/null || { echo "the program ended before its detection"; exit 1; }
+  kill -0 "$program" 2>/dev/null || { echo "the program ended without Escape"; exit 1; }
   "$WINELOADER" "$driver" log "Z:${log//\//\\}" 10 </dev/null >/dev/null 2>&1
   [ "$(banners)" -ge "$products" ] && break
   sleep 1

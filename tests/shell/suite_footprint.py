@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Reads `snapshot.py diff` lines on standard input and prints every change
 that does not belong to the Varnek suite's footprint on the demo machine.
-Exit code 0 when every change is the suite's, 1 otherwise.
+Exit code 0 when every change is the suite's, 3 otherwise (1 is what Python
+answers when it fails).
 
 The suite's footprint: its folders, keys, services and registrations, and what
 Windows Installer keeps about the suite's own packages (their product, feature,
@@ -47,7 +48,7 @@ def main():
     strays = [line.rstrip("\n") for line in sys.stdin if line.strip() and foreign(line)]
     for line in strays:
         print("not the suite's: " + line)
-    return 1 if strays else 0
+    return 3 if strays else 0
 
 
 if __name__ == "__main__":

@@ -1,53 +1,40 @@
 #include "testkit/message_box.h"
 
-#include <chrono>
-#include <thread>
-
-namespace {
-
-BOOL CALLBACK CollectBox(HWND window, LPARAM parameter)
-{
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process != GetCurrentProcessId() || !IsWindowVisible(window))
-        return TRUE;
-    char className[64] = {};
-    GetClassNameA(window, className, sizeof className);
-    // A message box has its text in the static control 0xFFFF; the main dialog has none.
-    if (std::string(className) != "#32770" || !GetDlgItem(window, 0xFFFF))
-        return TRUE;
-    ShownBox box;
-    box.window = window;
-    char caption[256] = {};
-    GetWindowTextA(window, caption, sizeof caption);
-    box.caption = caption;
-    char text[4096] = {};
-    GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
-    box.text = text;
-    reinterpret_cast<std::vector<ShownBox>*>(parameter)->push_back(box);
-    return TRUE;
-}
-
-} // namespace
+#include "testkit/deadline.h"
+#include "testkit/window_search.h"
 
 std::vector<ShownBox> OpenMessageBoxes()
 {
+    // A message box has its text in the static control 0xFFFF; the main dialog has none.
+    WindowSearch search;
+    search.process = GetCurrentProcessId();
+    search.control = 0xFFFF;
     std::vector<ShownBox> boxes;
-    EnumWindows(CollectBox, reinterpret_cast<LPARAM>(&boxes));
+    for (const FoundWindow& found : FindWindows(search)) {
+        ShownBox box;
+        box.window = found.window;
+        box.caption = found.caption;
+        char text[4096] = {};
+        GetDlgItemTextA(found.window, 0xFFFF, text, sizeof text);
+        box.text = text;
+        boxes.push_back(box);
+    }
     return boxes;
 }
 
 ShownBox WaitForMessageBox(const std::string& caption, DWORD timeoutMilliseconds)
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMilliseconds);
-    do {
-        for (const ShownBox& box : OpenMessageBoxes()) {
-            if (box.caption == caption)
-                return box;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    } while (std::chrono::steady_clock::now() < deadline);
-    return ShownBox();
+    ShownBox shown;
+    WaitUntil(
+        [&] {
+            for (const ShownBox& box : OpenMessageBoxes()) {
+                if (box.caption == caption)
+                    shown = box;
+            }
+            return bool(shown);
+        },
+        timeoutMilliseconds);
+    return shown;
 }
 
 bool AnswerMessageBox(const ShownBox& box, int button, DWORD timeoutMilliseconds)
@@ -56,11 +43,5 @@ bool AnswerMessageBox(const ShownBox& box, int button, DWORD timeoutMilliseconds
         return false;
     PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(box.window, button)));
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMilliseconds);
-    while (IsWindow(box.window)) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
+    return WaitUntil([&] { return !IsWindow(box.window); }, timeoutMilliseconds);
 }

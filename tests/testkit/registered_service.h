@@ -2,6 +2,8 @@
 // and deleted again when the test ends, whatever state it was left in.
 #pragma once
 
+#include "testkit/deadline.h"
+
 #include <windows.h>
 
 #include <string>
@@ -30,17 +32,3 @@ public:
 private:
     std::string name_;
 };
-
-// Polls `condition` every 20 ms until it holds or `milliseconds` have passed.
-template <typename Condition>
-bool WaitUntil(Condition condition, DWORD milliseconds)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        if (condition())
-            return true;
-        if (GetTickCount() - start >= milliseconds)
-            return false;
-        Sleep(20);
-    }
-}

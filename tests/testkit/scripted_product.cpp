@@ -46,6 +46,11 @@ bool WaitForTestEvent(HANDLE event, DWORD timeoutMilliseconds)
     return WaitForSingleObject(event, timeoutMilliseconds) == WAIT_OBJECT_0;
 }
 
+Windows::UniqueKernelHandle MakeTestEvent()
+{
+    return Windows::UniqueKernelHandle(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+}
+
 ScriptedSuite::ScriptedSuite(Remove::Log* log) : journal_(std::make_shared<CallJournal>())
 {
     products_.resize(kProductCount);
@@ -59,4 +64,14 @@ void ScriptedSuite::Install(std::initializer_list<ProductKind> kinds)
 {
     for (ProductKind kind : kinds)
         (*this)[kind].present = true;
+}
+
+std::vector<std::string> Removals(const std::vector<std::string>& journal)
+{
+    std::vector<std::string> removals;
+    for (const std::string& entry : journal) {
+        if (entry.rfind("remove ", 0) == 0)
+            removals.push_back(entry.substr(7));
+    }
+    return removals;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "products/catalogue.h"
+#include "support/owned_handle.h"
 
 #include <windows.h>
 
@@ -59,6 +60,8 @@ private:
 // `timeoutMilliseconds` (so a broken test ends instead of hanging); answers
 // whether the event was set in time. For use in onDetect / onRemove.
 bool WaitForTestEvent(HANDLE event, DWORD timeoutMilliseconds = 10000);
+// A manual-reset event, not set, for WaitForTestEvent.
+Windows::UniqueKernelHandle MakeTestEvent();
 
 // The ten stand-ins in creation order, with their default names, in a
 // catalogue; they share one log and one journal.
@@ -72,9 +75,14 @@ public:
     // Marks the kinds as present on the "machine".
     void Install(std::initializer_list<ProductKind> kinds);
     std::vector<std::string> Journal() const { return journal_->Entries(); }
+    // An entry of the test's own among the products' calls ("root clean-up").
+    void Record(const std::string& entry) { journal_->Add(entry); }
 
 private:
     std::shared_ptr<CallJournal> journal_;
     std::vector<std::unique_ptr<ScriptedProduct>> products_;
     ProductCatalogue catalogue_;
 };
+
+// The names of the products removed, in the order of the journal's entries.
+std::vector<std::string> Removals(const std::vector<std::string>& journal);

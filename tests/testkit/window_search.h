@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 struct WindowSearch {
@@ -22,42 +23,30 @@ struct FoundWindow {
     explicit operator bool() const { return window != nullptr; }
 };
 
-namespace window_search_detail {
-
-struct Walk {
-    const WindowSearch* search;
-    std::vector<FoundWindow> found;
-};
-
-inline BOOL CALLBACK Visit(HWND window, LPARAM parameter)
+inline BOOL CALLBACK CollectSearchedWindow(HWND window, LPARAM parameter)
 {
-    Walk* walk = reinterpret_cast<Walk*>(parameter);
-    const WindowSearch& search = *walk->search;
+    auto* walk = reinterpret_cast<std::pair<const WindowSearch*, std::vector<FoundWindow>>*>(parameter);
+    const WindowSearch& search = *walk->first;
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
-    char className[64] = {};
+    char className[64] = {}, caption[256] = {};
     GetClassNameA(window, className, sizeof className);
-    if ((search.process && process != search.process) || (search.visibleOnly && !IsWindowVisible(window)) ||
-        std::string(className) != search.className || (search.control && !GetDlgItem(window, search.control)))
-        return TRUE;
-    char caption[256] = {};
     GetWindowTextA(window, caption, sizeof caption);
     bool wanted = search.captions.empty();
     for (const std::string& one : search.captions)
         wanted = wanted || one == caption;
-    if (wanted)
-        walk->found.push_back(FoundWindow{window, caption});
+    if (wanted && (!search.process || process == search.process) && (!search.visibleOnly || IsWindowVisible(window)) &&
+        std::string(className) == search.className && (!search.control || GetDlgItem(window, search.control)))
+        walk->second.push_back(FoundWindow{window, caption});
     return TRUE;
 }
-
-} // namespace window_search_detail
 
 // Every matching window, in z order.
 inline std::vector<FoundWindow> FindWindows(const WindowSearch& search)
 {
-    window_search_detail::Walk walk{&search, {}};
-    EnumWindows(window_search_detail::Visit, reinterpret_cast<LPARAM>(&walk));
-    return walk.found;
+    std::pair<const WindowSearch*, std::vector<FoundWindow>> walk{&search, {}};
+    EnumWindows(CollectSearchedWindow, reinterpret_cast<LPARAM>(&walk));
+    return walk.second;
 }
 
 // The first matching window; an empty one when there is none.

@@ -1,5 +1,7 @@
 #include "dialog_under_test.h"
 
+#include "testkit/message_box.h"
+#include "testkit/window_search.h"
 #include "ui/resource_ids.h"
 #include "ui/zemremove_dlg.h"
 
@@ -8,21 +10,8 @@
 #include <commctrl.h>
 
 #include <chrono>
-#include <mutex>
+#include <stdexcept>
 #include <thread>
-
-#include "testkit/message_box.h"
-
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMilliseconds)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMilliseconds);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
-}
 
 // Shared with the dialog's thread, which may outlive a failed test.
 struct DialogUnderTest::Shared {
@@ -31,25 +20,23 @@ struct DialogUnderTest::Shared {
     std::atomic<HWND> window{nullptr};
     std::atomic<bool> ended{false};
     std::atomic<int> rootCleanups{0};
-    std::mutex lock;
-    std::string paneAtRootCleanup;
 };
 
 namespace {
 
-BOOL CALLBACK FindMainDialog(HWND window, LPARAM parameter)
-{
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    char caption[128] = {};
-    GetWindowTextA(window, caption, sizeof caption);
-    if (process == GetCurrentProcessId() && std::string(caption) == "Varnek Removal Utility" &&
-        GetDlgItem(window, IDC_LOG)) {
-        *reinterpret_cast<HWND*>(parameter) = window;
-        return FALSE;
+// The program's dialog, whose handler fails on request.
+class DialogWithFailingHandler : public CZEMRemoveDlg {
+public:
+    using CZEMRemoveDlg::CZEMRemoveDlg;
+
+protected:
+    bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& answer) override
+    {
+        if (message == DialogUnderTest::kFailingMessage)
+            throw std::runtime_error("handler failed");
+        return CZEMRemoveDlg::HandleMessage(message, wParam, lParam, answer);
     }
-    return TRUE;
-}
+};
 
 std::string WindowText(HWND window)
 {
@@ -68,12 +55,10 @@ DialogUnderTest::DialogUnderTest(std::function<void(ScriptedSuite&)> configure) 
         MainDialogHost host;
         host.removeSuiteRoots = [shared](Remove::Log& log) {
             log << "test: root clean-up" << Remove::LineEnd;
-            std::lock_guard<std::mutex> guard(shared->lock);
-            shared->paneAtRootCleanup = WindowText(GetDlgItem(shared->window, IDC_LOG));
             ++shared->rootCleanups;
         };
         {
-            CZEMRemoveDlg dialog(
+            DialogWithFailingHandler dialog(
                 GetModuleHandleA(nullptr),
                 [shared, configure](Remove::Log* log) {
                     shared->suite = std::make_unique<ScriptedSuite>(log);
@@ -111,11 +96,14 @@ bool DialogUnderTest::Open()
     return WaitUntil([this] {
         if (shared_->ended)
             return false;
-        HWND found = nullptr;
-        EnumWindows(FindMainDialog, reinterpret_cast<LPARAM>(&found));
         // Not necessarily visible yet: a modal dialog shows itself once its
         // queue is empty, and a box may come first.
-        if (found)
+        WindowSearch search;
+        search.captions = {"Varnek Removal Utility"};
+        search.process = GetCurrentProcessId();
+        search.visibleOnly = false;
+        search.control = IDC_LOG;
+        if (HWND found = FindWindowBy(search).window)
             shared_->window = found;
         return shared_->window != nullptr;
     });
@@ -250,10 +238,4 @@ bool DialogUnderTest::WaitClosed(DWORD timeoutMilliseconds) const
 int DialogUnderTest::RootCleanups() const
 {
     return shared_->rootCleanups;
-}
-
-std::string DialogUnderTest::PaneAtRootCleanup() const
-{
-    std::lock_guard<std::mutex> guard(shared_->lock);
-    return shared_->paneAtRootCleanup;
 }

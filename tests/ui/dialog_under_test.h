@@ -2,6 +2,7 @@
 // scripted products; the test drives it through Win32 as an operator would.
 #pragma once
 
+#include "testkit/deadline.h"
 #include "testkit/scripted_product.h"
 
 #include <windows.h>
@@ -12,11 +13,11 @@
 #include <string>
 #include <vector>
 
-// Polls `condition` until it holds or the time is up; answers whether it held.
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMilliseconds = 10000);
-
 class DialogUnderTest {
 public:
+    // Posted to the dialog, its handler throws "handler failed".
+    static constexpr UINT kFailingMessage = WM_APP + 0x100;
+
     // `configure` sets up the products on the dialog's thread before it opens.
     explicit DialogUnderTest(std::function<void(ScriptedSuite&)> configure);
     // Answers open boxes, waits for a run to end, closes the dialog; bounded.
@@ -56,7 +57,6 @@ public:
 
     // What the injected root clean-up saw.
     int RootCleanups() const;
-    std::string PaneAtRootCleanup() const;
 
 private:
     struct Shared;

@@ -1,6 +1,7 @@
 // The dialog template of the program and the font the dialog is shown in.
 #include "dialog_under_test.h"
 
+#include "support/owned_handle.h"
 #include "ui/resource_ids.h"
 #include "ui/ui_font_dialog.h"
 
@@ -8,28 +9,45 @@
 
 #include <commctrl.h>
 
+#include <cstdlib>
+#include <string>
+#include <vector>
+
 namespace {
-
-struct ControlCase {
-    int id;
-    const char* className;
-    DWORD style; // bits that must be set; a border may show as a client edge
-    RECT dialogUnits; // x, y, width, height
-};
-
-const ControlCase kControls[] = {
-    {IDC_PRODUCT_LIST, "SysListView32",
-     LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | WS_BORDER | WS_TABSTOP, {7, 18, 276, 106}},
-    {IDC_REMOVE, "Button", WS_TABSTOP, {179, 126, 50, 14}},
-    {IDC_REMOVE_ALL, "Button", WS_TABSTOP, {233, 126, 50, 14}},
-    {IDC_LOG, "Edit",
-     ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | ES_NOHIDESEL | WS_BORDER | WS_TABSTOP,
-     {7, 144, 276, 114}},
-};
 
 INT_PTR CALLBACK PlainProcedure(HWND, UINT message, WPARAM, LPARAM)
 {
     return message == WM_INITDIALOG;
+}
+
+// Each control of a dialog made from the template: id, class, style, text and
+// its place in the template's dialog units.
+std::vector<std::string> Controls(const std::vector<BYTE>& dialogTemplate)
+{
+    HWND dialog = CreateDialogIndirectParamA(GetModuleHandleA(nullptr),
+                                             reinterpret_cast<LPCDLGTEMPLATEA>(dialogTemplate.data()), nullptr,
+                                             PlainProcedure, 0);
+    std::vector<std::string> controls;
+    if (!dialog)
+        return controls;
+    RECT base = {0, 0, 4, 8};
+    MapDialogRect(dialog, &base);
+    for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+        char className[64] = {}, text[128] = {};
+        GetClassNameA(control, className, sizeof className);
+        GetWindowTextA(control, text, sizeof text);
+        RECT rect = {};
+        GetWindowRect(control, &rect);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+        auto units = [](LONG pixels, LONG per4) { return std::to_string(MulDiv(pixels, 4, per4)); };
+        controls.push_back(std::to_string(GetDlgCtrlID(control)) + " " + className + " " +
+                           std::to_string(GetWindowLongA(control, GWL_STYLE)) + " \"" + text + "\" " +
+                           units(rect.left, base.right) + "," + units(rect.top * 2, base.bottom) + " " +
+                           units(rect.right - rect.left, base.right) + "x" +
+                           units((rect.bottom - rect.top) * 2, base.bottom));
+    }
+    DestroyWindow(dialog);
+    return controls;
 }
 
 } // namespace
@@ -52,50 +70,18 @@ TEST(MainDialogTemplate, FontIsReplacedAndItemsSurvive)
     EXPECT_EQ(11, read.points);
     EXPECT_EQ(FW_BOLD, read.weight);
 
-    HWND dialog = CreateDialogIndirectParamA(GetModuleHandleA(nullptr),
-                                             reinterpret_cast<LPCDLGTEMPLATEA>(changed.data()), nullptr,
-                                             PlainProcedure, 0);
-    ASSERT_NE(nullptr, dialog);
-    char title[64] = {};
-    GetWindowTextA(dialog, title, sizeof title);
-    EXPECT_STREQ("Varnek Removal Utility", title);
-    for (const ControlCase& c : kControls) {
-        SCOPED_TRACE(c.id);
-        HWND control = GetDlgItem(dialog, c.id);
-        ASSERT_NE(nullptr, control);
-        char className[64] = {};
-        GetClassNameA(control, className, sizeof className);
-        EXPECT_STRCASEEQ(c.className, className);
-        DWORD style = static_cast<DWORD>(GetWindowLongA(control, GWL_STYLE));
-        if (GetWindowLongA(control, GWL_EXSTYLE) & WS_EX_CLIENTEDGE)
-            style |= WS_BORDER;
-        EXPECT_EQ(c.style, style & c.style);
-        RECT expected = c.dialogUnits;
-        MapDialogRect(dialog, &expected);
-        RECT actual = {};
-        GetWindowRect(control, &actual);
-        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&actual), 2);
-        EXPECT_EQ(expected.left, actual.left);
-        EXPECT_EQ(expected.top, actual.top);
-        EXPECT_EQ(expected.right, actual.right - actual.left);
-        EXPECT_EQ(expected.bottom, actual.bottom - actual.top);
-    }
-    DestroyWindow(dialog);
+    const std::vector<std::string> controls = Controls(original);
+    ASSERT_EQ(6u, controls.size()) << "two labels, the list, two buttons, the log pane";
+    EXPECT_EQ(controls, Controls(changed));
 }
 
-// Wine's message font is the template's own ("MS Shell Dlg", 8 points), so
-// the replacement is seen through a dialog whose system font is another.
-class OtherFontDialog : public CUIFontDialog {
+// The program's template shown the program's way; keeps the font it was shown in.
+class ShownFontDialog : public CUIFontDialog {
 public:
-    OtherFontDialog() : CUIFontDialog(GetModuleHandleA(nullptr), IDD_ZEMREMOVE_DIALOG) {}
+    ShownFontDialog() : CUIFontDialog(GetModuleHandleA(nullptr), IDD_ZEMREMOVE_DIALOG) {}
     LOGFONTA shown = {};
 
 protected:
-    bool ReplacementFont(DialogFont& font) override
-    {
-        font = DialogFont{10, FW_NORMAL, 0, ANSI_CHARSET, "Courier New"};
-        return true;
-    }
     BOOL OnInitDialog() override
     {
         HFONT font = reinterpret_cast<HFONT>(SendMessageA(GetSafeHwnd(), WM_GETFONT, 0, 0));
@@ -105,15 +91,24 @@ protected:
     }
 };
 
-TEST(MainDialogTemplate, DialogIsShownInTheSystemFont)
+TEST(MainDialogTemplate, DialogIsShownInTheSystemMessageFont)
 {
-    OtherFontDialog dialog;
+    // Wine's message font is the template's own: for this process and a
+    // moment another one (not saved), so that the replacement shows.
+    NONCLIENTMETRICSA original = {};
+    original.cbSize = sizeof original;
+    ASSERT_TRUE(SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof original, &original, 0));
+    NONCLIENTMETRICSA changed = original;
+    changed.lfMessageFont.lfHeight = -16;
+    lstrcpynA(changed.lfMessageFont.lfFaceName, "Courier New", LF_FACESIZE);
+    ASSERT_TRUE(SystemParametersInfoA(SPI_SETNONCLIENTMETRICS, sizeof changed, &changed, 0));
+    auto restore = Windows::MakeScopeExit(
+        [&] { SystemParametersInfoA(SPI_SETNONCLIENTMETRICS, sizeof original, &original, 0); });
+
+    ShownFontDialog dialog;
     ASSERT_EQ(IDOK, dialog.DoModal());
     EXPECT_STREQ("Courier New", dialog.shown.lfFaceName);
-
-    DialogFont system;
-    EXPECT_TRUE(CUIFontDialog::SystemMessageFont(system));
-    EXPECT_FALSE(system.typeface.empty());
+    EXPECT_NEAR(16, std::abs(dialog.shown.lfHeight), 1);
 }
 
 TEST(MainDialogTemplate, LogPaneIsCourierWithoutLimit)

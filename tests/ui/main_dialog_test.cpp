@@ -1,11 +1,12 @@
 // The main dialog in a real window: what the operator sees and can do.
 #include "dialog_under_test.h"
 
-#include "ui/resource_ids.h"
+#include "orchestration/run_messages.h"
 #include "support/owned_handle.h"
 #include "support/platform_seam.h"
-#include "ui/window_dpi.h"
 #include "testkit/message_box.h"
+#include "ui/resource_ids.h"
+#include "ui/window_dpi.h"
 
 #include <gtest/gtest.h>
 
@@ -27,12 +28,7 @@ bool Contains(const std::string& text, const std::string& part)
 
 std::vector<std::string> Removals(ScriptedSuite& suite)
 {
-    std::vector<std::string> removals;
-    for (const std::string& entry : suite.Journal()) {
-        if (entry.rfind("remove ", 0) == 0)
-            removals.push_back(entry.substr(7));
-    }
-    return removals;
+    return ::Removals(suite.Journal());
 }
 
 // Answers the confirmation with `button` and checks its question.
@@ -62,10 +58,12 @@ TEST(MainDialogStart, NothingInstalledListsNothingAndDisablesBoth)
     EXPECT_FALSE(dialog.Enabled(IDC_REMOVE));
     EXPECT_FALSE(dialog.Enabled(IDC_REMOVE_ALL));
     // The interactive detection order, each product once.
-    std::vector<std::string> expected;
-    for (K kind : kInteractiveDetectionOrder)
-        expected.push_back(std::string("detect ") + DefaultProductName(kind));
-    EXPECT_EQ(expected, dialog.Suite().Journal());
+    EXPECT_EQ((std::vector<std::string>{"detect Microsoft SQL Server Desktop Engine", "detect Varnek Client",
+                                        "detect Varnek Client Logging Service", "detect Varnek DLP",
+                                        "detect Varnek Console", "detect Varnek Databases",
+                                        "detect Varnek Deployment Installer", "detect Varnek Platform API",
+                                        "detect Varnek Relay", "detect Varnek Server"}),
+              dialog.Suite().Journal());
     EXPECT_TRUE(Contains(dialog.LogText(), "\r\n**************************************************\r\n"
                                            "* Detecting Microsoft SQL Server Desktop Engine\r\n"));
     char title[64] = {};
@@ -77,20 +75,22 @@ TEST(MainDialogStart, NothingInstalledListsNothingAndDisablesBoth)
               SendMessageA(dialog.Window(), WM_QUERYDRAGICON, 0, 0));
 }
 
-// Whether the list shows anything but its background below the header.
-bool ListAreaDrawn(HWND list)
+// The box around what the list draws below its header; empty when it draws
+// nothing but its background.
+RECT DrawnBox(HWND list)
 {
     RECT area = {}, header = {};
     GetClientRect(list, &area);
     GetWindowRect(reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0)), &header);
     HDC dc = GetDC(list);
     const COLORREF background = GetPixel(dc, area.right - 2, area.bottom - 2);
-    bool drawn = false;
-    for (int y = header.bottom - header.top + 1; y < area.bottom && !drawn; y += 1)
-        for (int x = 0; x < area.right && !drawn; x += 1)
-            drawn = GetPixel(dc, x, y) != background;
+    RECT box = {area.right, area.bottom, 0, 0};
+    for (LONG y = header.bottom - header.top + 1; y < area.bottom; ++y)
+        for (LONG x = 0; x < area.right; ++x)
+            if (GetPixel(dc, x, y) != background)
+                box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1), std::max(box.bottom, y + 1)};
     ReleaseDC(list, dc);
-    return drawn;
+    return box;
 }
 
 TEST(MainDialogStart, EmptyListShowsItsText)
@@ -98,8 +98,22 @@ TEST(MainDialogStart, EmptyListShowsItsText)
     DialogUnderTest dialog([](ScriptedSuite&) {});
     ASSERT_TRUE(dialog.OpenAndDetected());
     HWND list = dialog.Item(IDC_PRODUCT_LIST);
+    const std::string text = "No installed products found.";
+    SIZE extent = {};
+    HDC dc = GetDC(list);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(list, WM_GETFONT, 0, 0)));
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(dc, old);
+    ReleaseDC(list, dc);
+
+    // One line of the text, centred below the header.
+    RECT client = {}, box = {};
+    GetClientRect(list, &client);
     RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-    EXPECT_TRUE(WaitUntil([&] { return ListAreaDrawn(list); }, 3000));
+    EXPECT_TRUE(WaitUntil([&] { return box = DrawnBox(list), box.right > box.left; }, 3000));
+    EXPECT_NEAR(extent.cx, box.right - box.left, 4);
+    EXPECT_LE(box.bottom - box.top, extent.cy);
+    EXPECT_NEAR(client.right, box.left + box.right, 4);
 }
 
 TEST(MainDialogStart, ListsWhatDetectionFoundWithVersions)
@@ -169,7 +183,7 @@ TEST(MainDialogKeys, EnterDoesNothing)
 
 TEST(MainDialogKeys, EscapeAndCloseAreIgnoredDuringARunAndCloseAfterIt)
 {
-    Windows::UniqueKernelHandle gate(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    Windows::UniqueKernelHandle gate = MakeTestEvent();
     HANDLE event = gate.get();
     DialogUnderTest dialog([event](ScriptedSuite& suite) {
         suite[K::MSDE].onDetect = [event] { WaitForTestEvent(event); };
@@ -412,6 +426,39 @@ TEST(MainDialogFaults, DetectionThatCannotStartLeavesTheDialogClosable)
     EXPECT_FALSE(dialog.Enabled(IDC_REMOVE_ALL));
     dialog.PressKey(VK_ESCAPE);
     EXPECT_TRUE(dialog.WaitClosed());
+}
+
+TEST(MainDialogFaults, HandlerFailureWaitsForTheWorkerAndStrayFinishedMessagesDoNothing)
+{
+    Windows::UniqueKernelHandle gate = MakeTestEvent();
+    HANDLE event = gate.get();
+    DialogUnderTest dialog([event](ScriptedSuite& suite) {
+        suite.Install({K::Relay});
+        ScriptedProduct& msde = suite[K::MSDE];
+        msde.onDetect = [&msde, event] {
+            *msde.Log() << "Looking for the engine...";
+            WaitForTestEvent(event);
+            *msde.Log() << "not found" << Remove::LineEnd;
+        };
+    });
+    ASSERT_TRUE(dialog.Open());
+    ASSERT_TRUE(WaitUntil([&] { return Contains(dialog.LogText(), "Looking for the engine..."); }));
+    PostMessageA(dialog.Window(), DialogUnderTest::kFailingMessage, 0, 0);
+    PostMessageA(dialog.Window(), WM_REMOVAL_FINISHED, 0, 0);
+    ASSERT_TRUE(dialog.Settle());
+    EXPECT_FALSE(Contains(dialog.LogText(), "error encountered"));
+    SetEvent(event);
+    ASSERT_TRUE(dialog.WaitForRows({"Varnek Relay|unknown"}));
+    const std::string log = dialog.LogText();
+    EXPECT_TRUE(Contains(log, "\r\nLooking for the engine...not found\r\n"));
+    EXPECT_LT(log.find("* Detecting Varnek Server"), log.find("\r\nerror encountered: handler failed\r\n"));
+
+    PostMessageA(dialog.Window(), WM_REMOVAL_FINISHED, 0, 0);
+    PostMessageA(dialog.Window(), WM_DETECTION_FINISHED, 0, 0);
+    ASSERT_TRUE(dialog.Settle());
+    EXPECT_TRUE(OpenMessageBoxes().empty());
+    EXPECT_EQ(0, dialog.RootCleanups());
+    EXPECT_EQ((Rows{"Varnek Relay|unknown"}), dialog.Rows());
 }
 
 TEST(MainDialogLayout, GrowingWidensTheListAndPaneAndKeepsButtonsAtTheRight)

@@ -37,6 +37,7 @@ CASES=(
   "msde-remains|silent|/silent /msde|1603||broken_msde_registration"
   "planted-dlls|silent|/silent /all|0|all|plant_dlls"
   "system-profile|silent|/silent /all|0|-|system_profile_folders"
+  "deep-tree|silent|/silent /all|0|all|deep_suite_tree"
   "throwing-listener|listener||0|-|"
   "dialog-cancel|dialog|cancel|0||"
   "dialog-remove-all|dialog|remove-all|0|all|"
@@ -124,6 +125,13 @@ system_profile_folders() {
 check_system-profile() {
   [ ! -e "$WINEPREFIX/$wow_data/Varnek" ] || fail "the suite's folder in SysWOW64's system profile stayed"
   [ -e "$WINEPREFIX/$wow_data/Other Vendor/keep.dat" ] || fail "another program's folder beside it went"
+}
+deep_suite_tree() {
+  # A tree far past the path limit in the suite's root folder, which only the
+  # program's walk by handle reaches (about 370 characters deep).
+  local deep="$WINEPREFIX/drive_c/Program Files (x86)/Varnek Enterprise/Archive" level
+  for level in 1 2 3 4 5; do deep="$deep/level$level-$(printf '%055d' 0)"; done
+  mkdir -p "$deep" && echo report >"$deep/report.txt"
 }
 
 # Runners: each runs the program on the case's copy (session started) and

@@ -1,0 +1,203 @@
+#include "remove/file_handle.h"
+
+#include "support/ntdll_calls.h"
+#include "support/platform_seam.h"
+#include "support/windows_error.h"
+
+#include <atomic>
+#include <vector>
+
+static_assert(sizeof(FILE_ATTRIBUTE_TAG_INFO) == 8, "FILE_ATTRIBUTE_TAG_INFO");
+static_assert(sizeof(FILE_BASIC_INFO) == 40, "FILE_BASIC_INFO");
+
+namespace Windows {
+
+namespace {
+
+using WindowsPlatform::SeamCall;
+
+// Newer than the headers this program is built with (Windows 10 1607).
+const FILE_INFO_BY_HANDLE_CLASS DispositionInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
+const DWORD DispositionDelete = 0x1;
+const DWORD DispositionPosixSemantics = 0x2;
+
+const ULONG ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+bool IsAbsence(DWORD code)
+{
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+}
+
+// `name` relative to `root`; an empty name re-opens the object `root` refers to.
+DWORD OpenRelative(HANDLE root, const std::wstring& name, ACCESS_MASK access, UniqueFileHandle& handle,
+                   ULONG extraOptions = 0)
+{
+    const WindowsPlatform::NtdllCalls& nt = WindowsPlatform::Ntdll();
+    if (!nt.createFile)
+        return ERROR_PROC_NOT_FOUND;
+    UNICODE_STRING objectName;
+    objectName.Buffer = const_cast<PWSTR>(name.c_str());
+    objectName.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+    objectName.MaximumLength = objectName.Length;
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &objectName, OBJ_CASE_INSENSITIVE, root, nullptr);
+    IO_STATUS_BLOCK status = {};
+    HANDLE opened = nullptr;
+    // Asked for no more than needed: an owner change, say, must not fail for
+    // want of a right the object's list does not grant.
+    ULONG options = FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT | extraOptions;
+    if (access & SYNCHRONIZE)
+        options |= FILE_SYNCHRONOUS_IO_NONALERT;
+    NTSTATUS result =
+        nt.createFile(&opened, access, &attributes, &status, nullptr, 0, ShareAll, FILE_OPEN, options, nullptr, 0);
+    if (result < 0)
+        return WindowsPlatform::Win32CodeOf(result);
+    handle.reset(opened);
+    return ERROR_SUCCESS;
+}
+
+DWORD InjectedForDelete(SeamCall call, ACCESS_MASK access, const std::string& path)
+{
+    return (access & DELETE) ? WindowsPlatform::InjectedFailure(call, path) : 0;
+}
+
+DWORD ReadAttributes(FileItem& item)
+{
+    FILE_ATTRIBUTE_TAG_INFO tag = {};
+    if (!GetFileInformationByHandleEx(item.handle.get(), FileAttributeTagInfo, &tag, sizeof tag))
+        return GetLastError();
+    item.attributes = tag.FileAttributes | WindowsPlatform::InjectedAttributes(item.path);
+    return ERROR_SUCCESS;
+}
+
+// Opens for `wanted`, else for judging only; absence is not retried.
+template <typename Open>
+DWORD OpenJudged(FileItem& item, ACCESS_MASK wanted, Open open)
+{
+    wanted |= JudgeAccess | SYNCHRONIZE;
+    DWORD code = open(wanted);
+    if (code == ERROR_SUCCESS) {
+        item.access = wanted;
+    } else {
+        if (IsAbsence(code))
+            return code;
+        code = open(JudgeAccess);
+        if (code != ERROR_SUCCESS)
+            return code;
+        item.access = JudgeAccess;
+    }
+    return ReadAttributes(item);
+}
+
+} // namespace
+
+DWORD OpenItem(const std::string& path, ACCESS_MASK wanted, FileItem& item)
+{
+    item.path = path;
+    return OpenJudged(item, wanted, [&](ACCESS_MASK access) -> DWORD {
+        if (DWORD injected = InjectedForDelete(SeamCall::CreateFileA, access, path))
+            return injected;
+        item.handle.reset(CreateFileA(path.c_str(), access, ShareAll, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        return item.handle.valid() ? ERROR_SUCCESS : GetLastError();
+    });
+}
+
+DWORD OpenChildItem(HANDLE parent, const std::wstring& name, const std::string& path, ACCESS_MASK wanted,
+                    FileItem& item)
+{
+    item.path = path;
+    return OpenJudged(item, wanted, [&](ACCESS_MASK access) -> DWORD {
+        if (DWORD injected = InjectedForDelete(SeamCall::NtCreateFile_Delete, access, path))
+            return injected;
+        return OpenRelative(parent, name, access, item.handle);
+    });
+}
+
+bool DeleteChildFileAtOnce(HANDLE parent, const std::wstring& name, const std::string& path)
+{
+    if (WindowsPlatform::InjectedFailure(SeamCall::NtCreateFile_Delete, path) ||
+        WindowsPlatform::InjectedFailure(SeamCall::SetFileInformationByHandle_Disposition, path))
+        return false;
+    // A folder (a junction too) does not open as a file; a read-only file or
+    // one in use does not open for deletion. Otherwise the name goes when the
+    // handle closes.
+    UniqueFileHandle handle;
+    return OpenRelative(parent, name, DELETE, handle, FILE_NON_DIRECTORY_FILE | FILE_DELETE_ON_CLOSE) ==
+           ERROR_SUCCESS;
+}
+
+DWORD ReopenItem(const FileItem& item, ACCESS_MASK access, UniqueFileHandle& handle)
+{
+    if (DWORD injected = InjectedForDelete(SeamCall::NtCreateFile_Delete, access, item.path))
+        return injected;
+    return OpenRelative(item.handle.get(), std::wstring(), access, handle);
+}
+
+HANDLE HandleFor(const FileItem& item, ACCESS_MASK access, UniqueFileHandle& extra)
+{
+    if (item.Has(access))
+        return item.handle.get();
+    ThrowWindowsError(ReopenItem(item, access, extra));
+    return extra.get();
+}
+
+void ClearReadOnly(HANDLE handle, DWORD attributes, const std::string& path)
+{
+    if (DWORD injected = WindowsPlatform::InjectedFailure(SeamCall::SetFileInformationByHandle_Basic, path))
+        ThrowWindowsError(injected);
+    // Zero times leave the times as they are; zero attributes would too.
+    FILE_BASIC_INFO basic = {};
+    basic.FileAttributes = attributes & ~FILE_ATTRIBUTE_READONLY;
+    if (basic.FileAttributes == 0)
+        basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    CheckWindowsResult(SetFileInformationByHandle(handle, FileBasicInfo, &basic, sizeof basic));
+}
+
+void DeleteByHandle(HANDLE handle, const std::string& path)
+{
+    if (DWORD injected = WindowsPlatform::InjectedFailure(SeamCall::SetFileInformationByHandle_Disposition, path))
+        ThrowWindowsError(injected);
+    // Systems before Windows 10 1607 (and Wine) do not know the newer class;
+    // once told so, the older one is used from then on.
+    static std::atomic<bool> posixKnown{true};
+    if (posixKnown.load(std::memory_order_relaxed)) {
+        DWORD flags = DispositionDelete | DispositionPosixSemantics;
+        if (SetFileInformationByHandle(handle, DispositionInfoEx, &flags, sizeof flags))
+            return;
+        DWORD code = GetLastError();
+        if (code == ERROR_INVALID_PARAMETER)
+            posixKnown.store(false, std::memory_order_relaxed);
+        // File systems without POSIX deletion answer one of these.
+        else if (code != ERROR_NOT_SUPPORTED && code != ERROR_INVALID_FUNCTION)
+            ThrowWindowsError(code);
+    }
+    FILE_DISPOSITION_INFO disposition = {};
+    disposition.DeleteFile = TRUE;
+    CheckWindowsResult(SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition));
+}
+
+std::optional<std::string> ReachedPathOf(HANDLE handle, const std::string& path)
+{
+    if (std::optional<std::string> answer = WindowsPlatform::InjectedAnswer(SeamCall::GetFinalPathNameByHandleA, path))
+        return answer;
+    std::vector<char> buffer(MAX_PATH);
+    DWORD length = 0;
+    for (;;) {
+        length = GetFinalPathNameByHandleA(handle, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                           FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length == 0)
+            return std::nullopt;
+        if (length < buffer.size())
+            break;
+        buffer.resize(length + 1);
+    }
+    std::string reached(buffer.data(), length);
+    if (reached.compare(0, 8, "\\\\?\\UNC\\") == 0)
+        return "\\\\" + reached.substr(8);
+    if (reached.compare(0, 4, "\\\\?\\") == 0)
+        return reached.substr(4);
+    return reached;
+}
+
+} // namespace Windows
