@@ -61,18 +61,18 @@ DWORD InjectedForDelete(SeamCall call, ACCESS_MASK access, const std::string& pa
     return (access & DELETE) ? WindowsPlatform::InjectedFailure(call, path) : 0;
 }
 
-DWORD ReadAttributes(FileItem& item)
+DWORD ReadAttributes(FileItem& item, const std::string& path)
 {
     FILE_ATTRIBUTE_TAG_INFO tag = {};
     if (!GetFileInformationByHandleEx(item.handle.get(), FileAttributeTagInfo, &tag, sizeof tag))
         return GetLastError();
-    item.attributes = tag.FileAttributes | WindowsPlatform::InjectedAttributes(item.path);
+    item.attributes = tag.FileAttributes | WindowsPlatform::InjectedAttributes(path);
     return ERROR_SUCCESS;
 }
 
 // Opens for `wanted`, else for judging only; absence is not retried.
 template <typename Open>
-DWORD OpenJudged(FileItem& item, ACCESS_MASK wanted, Open open)
+DWORD OpenJudged(FileItem& item, const std::string& path, ACCESS_MASK wanted, Open open)
 {
     wanted |= JudgeAccess | SYNCHRONIZE;
     DWORD code = open(wanted);
@@ -86,15 +86,14 @@ DWORD OpenJudged(FileItem& item, ACCESS_MASK wanted, Open open)
             return code;
         item.access = JudgeAccess;
     }
-    return ReadAttributes(item);
+    return ReadAttributes(item, path);
 }
 
 } // namespace
 
 DWORD OpenItem(const std::string& path, ACCESS_MASK wanted, FileItem& item)
 {
-    item.path = path;
-    return OpenJudged(item, wanted, [&](ACCESS_MASK access) -> DWORD {
+    return OpenJudged(item, path, wanted, [&](ACCESS_MASK access) -> DWORD {
         if (DWORD injected = InjectedForDelete(SeamCall::CreateFileA, access, path))
             return injected;
         item.handle.reset(CreateFileA(path.c_str(), access, ShareAll, nullptr, OPEN_EXISTING,
@@ -106,8 +105,7 @@ DWORD OpenItem(const std::string& path, ACCESS_MASK wanted, FileItem& item)
 DWORD OpenChildItem(HANDLE parent, const std::wstring& name, const std::string& path, ACCESS_MASK wanted,
                     FileItem& item)
 {
-    item.path = path;
-    return OpenJudged(item, wanted, [&](ACCESS_MASK access) -> DWORD {
+    return OpenJudged(item, path, wanted, [&](ACCESS_MASK access) -> DWORD {
         if (DWORD injected = InjectedForDelete(SeamCall::NtCreateFile_Delete, access, path))
             return injected;
         return OpenRelative(parent, name, access, item.handle);
@@ -127,18 +125,18 @@ bool DeleteChildFileAtOnce(HANDLE parent, const std::wstring& name, const std::s
            ERROR_SUCCESS;
 }
 
-DWORD ReopenItem(const FileItem& item, ACCESS_MASK access, UniqueFileHandle& handle)
+DWORD ReopenItem(const FileItem& item, const std::string& path, ACCESS_MASK access, UniqueFileHandle& handle)
 {
-    if (DWORD injected = InjectedForDelete(SeamCall::NtCreateFile_Delete, access, item.path))
+    if (DWORD injected = InjectedForDelete(SeamCall::NtCreateFile_Delete, access, path))
         return injected;
     return OpenRelative(item.handle.get(), std::wstring(), access, handle);
 }
 
-HANDLE HandleFor(const FileItem& item, ACCESS_MASK access, UniqueFileHandle& extra)
+HANDLE HandleFor(const FileItem& item, const std::string& path, ACCESS_MASK access, UniqueFileHandle& extra)
 {
     if (item.Has(access))
         return item.handle.get();
-    ThrowWindowsError(ReopenItem(item, access, extra));
+    ThrowWindowsError(ReopenItem(item, path, access, extra));
     return extra.get();
 }
 

@@ -20,9 +20,9 @@ const ACCESS_MASK JudgeAccess = FILE_READ_ATTRIBUTES;
 // What listing a folder by handle takes: the listing waits for its answer.
 const ACCESS_MASK ListAccess = FILE_LIST_DIRECTORY | FILE_TRAVERSE | SYNCHRONIZE;
 
-// One object reached by a walk.
+// One object reached by a walk. Its path, how the log names it, is the
+// walk's to keep: a deep walk holds one text for all its levels.
 struct FileItem {
-    std::string path;        // how the log names it: the parent's text and the name
     UniqueFileHandle handle; // to the object itself: a link is never followed
     ACCESS_MASK access = 0;  // what `handle` was opened for
     DWORD attributes = 0;    // its own handle's answer, with any bits the test seam adds
@@ -51,12 +51,12 @@ bool DeleteChildFileAtOnce(HANDLE parent, const std::wstring& name, const std::s
 
 // A second handle for exactly `access` to the very object `item` holds,
 // opened from its handle, never by name. Seam: NtCreateFile_Delete when it
-// asks DELETE.
-DWORD ReopenItem(const FileItem& item, ACCESS_MASK access, UniqueFileHandle& handle);
+// asks DELETE, for `path`, the item's.
+DWORD ReopenItem(const FileItem& item, const std::string& path, ACCESS_MASK access, UniqueFileHandle& handle);
 
 // `item`'s handle when it carries `access`, else a new one in `extra`; throws
 // Windows::Error when that cannot be opened.
-HANDLE HandleFor(const FileItem& item, ACCESS_MASK access, UniqueFileHandle& extra);
+HANDLE HandleFor(const FileItem& item, const std::string& path, ACCESS_MASK access, UniqueFileHandle& extra);
 
 // Clears FILE_ATTRIBUTE_READONLY through a handle opened with
 // FILE_WRITE_ATTRIBUTES. Throws Windows::Error. Seam: SetFileInformationByHandle_Basic.

@@ -13,6 +13,7 @@
 #include <new>
 #include <optional>
 #include <utility>
+#include <vector>
 
 namespace Remove {
 
@@ -62,12 +63,12 @@ bool Unreachable(DWORD code, const std::string& path, Log& log)
     return Attempt(log, kGrantFailed, path, [&] { ThrowWindowsError(code); });
 }
 
-Remove::SecurableObject SecurableOf(const Windows::FileItem& item)
+Remove::SecurableObject SecurableOf(const Windows::FileItem& item, const std::string& path)
 {
-    return {item.path, SE_FILE_OBJECT,
-            [&item](ACCESS_MASK access, const std::function<DWORD(HANDLE)>& use) -> DWORD {
+    return {path, SE_FILE_OBJECT,
+            [&item, &path](ACCESS_MASK access, const std::function<DWORD(HANDLE)>& use) -> DWORD {
                 Windows::UniqueFileHandle handle;
-                if (DWORD code = Windows::ReopenItem(item, access, handle))
+                if (DWORD code = Windows::ReopenItem(item, path, access, handle))
                     return code;
                 return use(handle.get());
             }};
@@ -75,120 +76,176 @@ Remove::SecurableObject SecurableOf(const Windows::FileItem& item)
 
 // The first step for every object: it opens for deletion, or the current user
 // is given full access to it. The handle then carries DELETE when it can.
-bool GrantItemAccess(Windows::FileItem& item, Log& log)
+bool GrantItemAccess(Windows::FileItem& item, const std::string& path, Log& log)
 {
-    return Attempt(log, kGrantFailed, item.path, [&] {
+    return Attempt(log, kGrantFailed, path, [&] {
         if (item.Has(DELETE))
             return;
         Windows::UniqueFileHandle deleting;
-        if (Windows::ReopenItem(item, item.access | DELETE, deleting) == ERROR_SUCCESS) {
+        if (Windows::ReopenItem(item, path, item.access | DELETE, deleting) == ERROR_SUCCESS) {
             item.handle = std::move(deleting);
             item.access |= DELETE;
             return;
         }
-        GrantObjectAccess(SecurableOf(item), log);
+        GrantObjectAccess(SecurableOf(item, path), log);
     });
 }
 
-void DeleteThroughHandle(const Windows::FileItem& item)
+void DeleteThroughHandle(const Windows::FileItem& item, const std::string& path)
 {
     Windows::UniqueFileHandle extra;
-    Windows::DeleteByHandle(Windows::HandleFor(item, DELETE, extra), item.path);
+    Windows::DeleteByHandle(Windows::HandleFor(item, path, DELETE, extra), path);
 }
 
 // A link goes as itself: granting access or clearing attributes are never
 // tried on it, and what it leads to is never listed.
-bool RemoveLink(const Windows::FileItem& item, Log& log)
+bool RemoveLink(const Windows::FileItem& item, const std::string& path, Log& log)
 {
     const char* continuation = Windows::IsFolder(item.attributes) ? kRemoveFolderFailed : kDeleteFailed;
-    return Attempt(log, continuation, item.path, [&] { DeleteThroughHandle(item); });
+    return Attempt(log, continuation, path, [&] { DeleteThroughHandle(item, path); });
 }
 
-bool RemoveEmptyFolder(const Windows::FileItem& folder, Log& log)
+bool RemoveEmptyFolder(const Windows::FileItem& folder, const std::string& path, Log& log)
 {
-    return Attempt(log, kRemoveFolderFailed, folder.path, [&] {
+    return Attempt(log, kRemoveFolderFailed, path, [&] {
         // A file named as a folder is not one to remove.
         if (!Windows::IsFolder(folder.attributes))
             ThrowWindowsError(ERROR_DIRECTORY);
-        DeleteThroughHandle(folder);
+        DeleteThroughHandle(folder, path);
     });
 }
 
-bool DeleteOpenedFile(Windows::FileItem& file, Log& log)
+bool DeleteOpenedFile(Windows::FileItem& file, const std::string& path, Log& log)
 {
-    if (!GrantItemAccess(file, log))
+    if (!GrantItemAccess(file, path, log))
         return false;
-    if ((file.attributes & FILE_ATTRIBUTE_READONLY) && !Attempt(log, kReadOnlyFailed, file.path, [&] {
+    if ((file.attributes & FILE_ATTRIBUTE_READONLY) && !Attempt(log, kReadOnlyFailed, path, [&] {
             Windows::UniqueFileHandle extra;
-            Windows::ClearReadOnly(Windows::HandleFor(file, FILE_WRITE_ATTRIBUTES, extra), file.attributes, file.path);
+            Windows::ClearReadOnly(Windows::HandleFor(file, path, FILE_WRITE_ATTRIBUTES, extra), file.attributes,
+                                   path);
         }))
         return false;
-    return Attempt(log, kDeleteFailed, file.path, [&] {
+    return Attempt(log, kDeleteFailed, path, [&] {
         // What deleting a file by name would answer for a folder.
         if (Windows::IsFolder(file.attributes))
             ThrowWindowsError(ERROR_ACCESS_DENIED);
-        DeleteThroughHandle(file);
+        DeleteThroughHandle(file, path);
     });
 }
 
-bool DeleteTreeBelow(Windows::FileItem& folder, Log& log);
+// Empties and removes a folder tree depth first, each folder granted access
+// first and removed once empty, stopping at the first failure. It loops
+// instead of recursing, so that no depth a tree can be built to (children
+// are created relative to their parent, at any depth) exhausts the stack:
+// each open folder costs a small frame, and all of them share one path text
+// that grows on the way down and is cut back on the way up.
+class TreeWalk {
+public:
+    TreeWalk(const std::string& top, Log& log) : path_(top), log_(log) {}
+    TreeWalk(const TreeWalk&) = delete;
+    TreeWalk& operator=(const TreeWalk&) = delete;
+    // Handles close innermost first, as the folders were opened.
+    ~TreeWalk()
+    {
+        while (!frames_.empty())
+            frames_.pop_back();
+    }
 
-bool DeleteEntry(Windows::FileItem& item, Log& log)
-{
-    if (Windows::IsLink(item.attributes))
-        return RemoveLink(item, log);
-    if (Windows::IsFolder(item.attributes))
-        return DeleteTreeBelow(item, log);
-    return DeleteOpenedFile(item, log);
-}
-
-// Every entry is opened relative to the folder's handle, never by its path,
-// so that no length limits the walk and no link swapped in on the way is
-// followed.
-bool DeleteEntriesOf(const Windows::FileItem& folder, Log& log)
-{
-    Windows::UniqueFileHandle listingHandle;
-    HANDLE listed = folder.handle.get();
-    // A folder that cannot be listed lists nothing; its removal says why.
-    if (!folder.Has(Windows::ListAccess) &&
-        Windows::ReopenItem(folder, Windows::ListAccess, listingHandle) != ERROR_SUCCESS)
+    // `top`, a folder open at the walk's path, is emptied and removed.
+    bool Run(Windows::FileItem top)
+    {
+        if (!Enter(std::move(top)))
+            return false;
+        std::wstring name;
+        DWORD listedAttributes = 0;
+        while (!frames_.empty()) {
+            Frame& frame = frames_.back();
+            path_.resize(frame.pathLength);
+            if (!frame.listing.Next(name, listedAttributes, buffer_)) {
+                if (!Leave())
+                    return false;
+                continue;
+            }
+            Windows::AppendToPath(path_, NarrowText(name.data(), name.size()));
+            if (!TakeEntry(frame.Listed(), name, listedAttributes))
+                return false;
+        }
         return true;
-    if (listingHandle)
-        listed = listingHandle.get();
-    Windows::HandleListing listing(listed, folder.path);
-    std::wstring name;
-    DWORD listedAttributes = 0;
-    while (listing.Next(name, listedAttributes)) {
-        std::string path = Windows::JoinPath(folder.path, NarrowText(name.data(), name.size()));
+    }
+
+private:
+    // A folder being emptied; its path is the walk's text cut to pathLength.
+    struct Frame {
+        Windows::FileItem folder;
+        Windows::UniqueFileHandle listingHandle; // when the folder's own handle cannot list
+        Windows::HandleListing listing;
+        size_t pathLength = 0;
+
+        HANDLE Listed() const { return listingHandle ? listingHandle.get() : folder.handle.get(); }
+    };
+
+    // The folder at the walk's path: access granted, then listed.
+    bool Enter(Windows::FileItem folder)
+    {
+        if (!GrantItemAccess(folder, path_, log_))
+            return false;
+        Frame frame;
+        frame.folder = std::move(folder);
+        frame.pathLength = path_.size();
+        // A folder that cannot be listed lists nothing; its removal says why.
+        if (frame.folder.Has(Windows::ListAccess) ||
+            Windows::ReopenItem(frame.folder, path_, Windows::ListAccess, frame.listingHandle) == ERROR_SUCCESS)
+            frame.listing = Windows::HandleListing(frame.Listed(), path_);
+        frames_.push_back(std::move(frame));
+        return true;
+    }
+
+    // The innermost folder, listed to the end, goes; the walk goes on in its parent.
+    bool Leave()
+    {
+        Frame& frame = frames_.back();
+        frame.listingHandle.reset();
+        if (!RemoveEmptyFolder(frame.folder, path_, log_))
+            return false;
+        frames_.pop_back();
+        return true;
+    }
+
+    // The entry at the walk's path, named `name` in the folder listed as
+    // `listed`: removed, or entered when it is a folder. Every entry is opened
+    // relative to its folder's handle, never by its path, so that no length
+    // limits the walk and no link swapped in on the way is followed.
+    bool TakeEntry(HANDLE listed, const std::wstring& name, DWORD listedAttributes)
+    {
         // Most files go with one call; the rest take the full way, which
         // writes the same lines and answers the same as taking it from the start.
-        if (WantedFor(listedAttributes) == DELETE && Windows::DeleteChildFileAtOnce(listed, name, path))
-            continue;
+        if (WantedFor(listedAttributes) == DELETE && Windows::DeleteChildFileAtOnce(listed, name, path_))
+            return true;
         Windows::FileItem entry;
-        DWORD code = Windows::OpenChildItem(listed, name, path, WantedFor(listedAttributes), entry);
-        bool removed;
-        if (code == ERROR_SUCCESS)
-            removed = DeleteEntry(entry, log);
-        else // one gone since the listing was read is as good as removed
-            removed = IsAbsence(code) || Unreachable(code, path, log);
-        if (!removed)
-            return false;
+        DWORD code = Windows::OpenChildItem(listed, name, path_, WantedFor(listedAttributes), entry);
+        // One gone since the listing was read is as good as removed.
+        if (code != ERROR_SUCCESS)
+            return IsAbsence(code) || Unreachable(code, path_, log_);
+        if (Windows::IsLink(entry.attributes))
+            return RemoveLink(entry, path_, log_);
+        if (Windows::IsFolder(entry.attributes))
+            return Enter(std::move(entry));
+        return DeleteOpenedFile(entry, path_, log_);
     }
-    return true;
-}
 
-bool DeleteTreeBelow(Windows::FileItem& folder, Log& log)
-{
-    return GrantItemAccess(folder, log) && DeleteEntriesOf(folder, log) && RemoveEmptyFolder(folder, log);
-}
+    std::string path_;
+    std::vector<Frame> frames_;
+    Windows::ListingBuffer buffer_;
+    Log& log_;
+};
 
 // A folder handed in is emptied and removed; one that is itself a link goes
 // as itself.
-bool DeleteTreeAt(Windows::FileItem& top, Log& log)
+bool DeleteTreeAt(Windows::FileItem& top, const std::string& path, Log& log)
 {
     if (Windows::IsLink(top.attributes))
-        return RemoveLink(top, log);
-    return DeleteTreeBelow(top, log);
+        return RemoveLink(top, path, log);
+    return TreeWalk(path, log).Run(std::move(top));
 }
 
 // Writes the refusal line for a folder that must not go. Over-long paths are
@@ -229,14 +286,14 @@ DWORD OpenNamed(const std::string& path, ACCESS_MASK wanted, Windows::FileItem& 
 
 // The folder is judged again by the place its handle reached: a link swapped
 // in on the way after the path was judged must not take the walk elsewhere.
-bool ReachedRefused(const Windows::FileItem& top, Log& log)
+bool ReachedRefused(const Windows::FileItem& top, const std::string& path, Log& log)
 {
-    std::optional<std::string> reached = Windows::ReachedPathOf(top.handle.get(), top.path);
+    std::optional<std::string> reached = Windows::ReachedPathOf(top.handle.get(), path);
     std::optional<std::string> refusal =
         reached ? ReachedFolderRefusal(*reached) : std::optional<std::string>("the path cannot be resolved");
     if (!refusal)
         return false;
-    log << "Refusing to delete directory \"" << top.path << "\": " << *refusal << LineEnd;
+    log << "Refusing to delete directory \"" << path << "\": " << *refusal << LineEnd;
     return true;
 }
 
@@ -256,7 +313,7 @@ bool GrantFileAccess(const std::string& path, Log& log)
     Windows::FileItem item;
     if (DWORD code = OpenNamed(path, DELETE, item))
         return Unreachable(code, path, log);
-    return GrantItemAccess(item, log);
+    return GrantItemAccess(item, path, log);
 }
 
 bool DeleteFileItem(const std::string& path, Log& log)
@@ -269,8 +326,8 @@ bool DeleteFileItem(const std::string& path, Log& log)
     if (code != ERROR_SUCCESS)
         return Unreachable(code, path, log);
     if (Windows::IsLink(item.attributes))
-        return RemoveLink(item, log);
-    return DeleteOpenedFile(item, log);
+        return RemoveLink(item, path, log);
+    return DeleteOpenedFile(item, path, log);
 }
 
 bool DeleteDirectoryTree(const std::string& folder, Log& log)
@@ -280,9 +337,9 @@ bool DeleteDirectoryTree(const std::string& folder, Log& log)
     Windows::FileItem top;
     if (DWORD code = OpenNamed(folder, DELETE | Windows::ListAccess, top))
         return Unreachable(code, folder, log);
-    if (ReachedRefused(top, log))
+    if (ReachedRefused(top, folder, log))
         return false;
-    return DeleteTreeAt(top, log);
+    return DeleteTreeAt(top, folder, log);
 }
 
 bool DeleteDirectory(const std::string& folder, Log& log)
@@ -299,11 +356,11 @@ bool DeleteDirectory(const std::string& folder, Log& log)
     // Gone since it was seen.
     if (IsAbsence(code))
         return true;
-    if (code == ERROR_SUCCESS && ReachedRefused(top, log))
+    if (code == ERROR_SUCCESS && ReachedRefused(top, folder, log))
         return false;
 
     log << "Deleting directory \"" << folder << "\"...";
-    bool deleted = code == ERROR_SUCCESS ? DeleteTreeAt(top, log) : Unreachable(code, folder, log);
+    bool deleted = code == ERROR_SUCCESS ? DeleteTreeAt(top, folder, log) : Unreachable(code, folder, log);
     if (deleted)
         log << "done" << LineEnd;
     return deleted;

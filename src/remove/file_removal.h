@@ -23,11 +23,13 @@ bool DeleteFileItem(const std::string& path, Log& log);
 // Deletes the folder and everything in it, depth first, stopping at the first
 // entry that fails. The folder is opened once by its path; every entry below
 // it is opened relative to its folder's handle, judged by its own handle and
-// changed only through handles to it, at any depth. Links (junctions,
-// symbolic links, mount points, any reparse point) are removed as links,
-// never entered; a link handed in is removed itself. A protected folder is
-// refused (see FolderRefusal), judged by its path and by where its handle
-// reached.
+// changed only through handles to it, at any depth: the stack the walk uses
+// does not grow with the depth, and each level costs it only a small frame,
+// the names it still has to take there and its name in the one path text.
+// Links (junctions, symbolic links, mount points, any reparse point) are
+// removed as links, never entered; a link handed in is removed itself. A
+// protected folder is refused (see FolderRefusal), judged by its path and by
+// where its handle reached.
 bool DeleteDirectoryTree(const std::string& folder, Log& log);
 
 // What the recipes call: true when the folder is gone or was never there (an

@@ -26,15 +26,23 @@ std::optional<DWORD> ReadFileAttributes(const std::string& path)
 
 std::string JoinPath(const std::string& folder, const std::string& name)
 {
+    std::string path = folder;
+    AppendToPath(path, name);
+    return path;
+}
+
+void AppendToPath(std::string& path, const std::string& name)
+{
     size_t nameEnd = name.find_last_not_of("\\/");
-    std::string trimmedName = nameEnd == std::string::npos ? std::string() : name.substr(0, nameEnd + 1);
-    bool folderEnds = !folder.empty() && folder.back() == '\\';
-    bool nameStarts = !trimmedName.empty() && trimmedName.front() == '\\';
+    size_t length = nameEnd == std::string::npos ? 0 : nameEnd + 1;
+    size_t start = 0;
+    bool folderEnds = !path.empty() && path.back() == '\\';
+    bool nameStarts = length > 0 && name.front() == '\\';
     if (folderEnds && nameStarts)
-        return folder + trimmedName.substr(1);
-    if (folderEnds || nameStarts)
-        return folder + trimmedName;
-    return folder + "\\" + trimmedName;
+        start = 1;
+    else if (!folderEnds && !nameStarts)
+        path += '\\';
+    path.append(name, start, length - start);
 }
 
 } // namespace Windows

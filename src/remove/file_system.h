@@ -24,6 +24,8 @@ std::optional<DWORD> ReadFileAttributes(const std::string& path);
 // folder or the start of the name is not doubled, and separators trailing
 // the name are dropped.
 std::string JoinPath(const std::string& folder, const std::string& name);
+// The same in place: `name` is put after the text `path` holds.
+void AppendToPath(std::string& path, const std::string& name);
 
 // Reparse points (junctions, symbolic links, mount points) are removed as
 // themselves, never entered.

@@ -45,43 +45,56 @@ bool FolderListing::Next(FolderEntry& entry, std::string& fullPath)
     }
 }
 
-HandleListing::HandleListing(HANDLE folder, const std::string& path)
-    : folder_(folder), next_(std::string::npos)
+HandleListing::HandleListing(HANDLE folder, const std::string& path) : folder_(folder)
 {
     ended_ = WindowsPlatform::InjectedFailure(WindowsPlatform::SeamCall::GetFileInformationByHandleEx_List, path) != 0;
 }
 
-// The next batch of entries; false at the end or on a failure.
-bool HandleListing::Fetch()
+// The next batch of entries, copied out of the buffer; false at the end or
+// on a failure.
+bool HandleListing::Fetch(ListingBuffer& buffer)
 {
     if (ended_)
         return false;
-    if (buffer_.empty())
-        buffer_.resize(16 * 1024 / sizeof(LONGLONG));
+    std::vector<LONGLONG>& bytes = buffer.bytes;
+    if (bytes.empty())
+        bytes.resize(16 * 1024 / sizeof(LONGLONG));
     FILE_INFO_BY_HANDLE_CLASS what = restart_ ? FileIdBothDirectoryRestartInfo : FileIdBothDirectoryInfo;
     restart_ = false;
-    if (!GetFileInformationByHandleEx(folder_, what, buffer_.data(), static_cast<DWORD>(buffer_.size() * sizeof(LONGLONG)))) {
+    if (!GetFileInformationByHandleEx(folder_, what, bytes.data(), static_cast<DWORD>(bytes.size() * sizeof(LONGLONG)))) {
         ended_ = true;
         return false;
     }
-    next_ = 0;
-    return true;
+    names_.clear();
+    pending_.clear();
+    next_ = nameAt_ = 0;
+    const char* at = reinterpret_cast<const char*>(bytes.data());
+    for (;;) {
+        const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(at);
+        const wchar_t* name = entry->FileName;
+        DWORD length = entry->FileNameLength / sizeof(wchar_t);
+        bool dots = (length == 1 && name[0] == L'.') || (length == 2 && name[0] == L'.' && name[1] == L'.');
+        if (!dots) {
+            names_.append(name, length);
+            pending_.push_back({entry->FileAttributes, length});
+        }
+        if (!entry->NextEntryOffset)
+            return true;
+        at += entry->NextEntryOffset;
+    }
 }
 
-bool HandleListing::Next(std::wstring& name, DWORD& attributes)
+bool HandleListing::Next(std::wstring& name, DWORD& attributes, ListingBuffer& buffer)
 {
-    for (;;) {
-        if (next_ == std::string::npos && !Fetch())
+    while (next_ == pending_.size()) {
+        if (!Fetch(buffer))
             return false;
-        const auto* entry =
-            reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(reinterpret_cast<const char*>(buffer_.data()) + next_);
-        next_ = entry->NextEntryOffset ? next_ + entry->NextEntryOffset : std::string::npos;
-        name.assign(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
-        if (name == L"." || name == L"..")
-            continue;
-        attributes = entry->FileAttributes;
-        return true;
     }
+    const Pending& entry = pending_[next_++];
+    name.assign(names_, nameAt_, entry.nameLength);
+    nameAt_ += entry.nameLength;
+    attributes = entry.attributes;
+    return true;
 }
 
 } // namespace Windows

@@ -37,28 +37,47 @@ private:
     bool pending_ = false;
 };
 
+// Where handle listings fetch their batches. One serves a whole walk: a
+// listing copies out what it has not handed out yet before another fetches.
+struct ListingBuffer {
+    std::vector<LONGLONG> bytes; // 8-byte aligned, as the entries want
+};
+
 // Lists the folder open as `folder` (with FILE_LIST_DIRECTORY) through that
 // handle, without "." and "..". Names come as the system keeps them (UTF-16);
 // attributes are what the listing says, a hint only: an entry is judged by
-// its own handle. A listing that fails ends there. Seam:
-// GetFileInformationByHandleEx_List, for `path`.
+// its own handle. A listing that fails ends there. Between batches it holds
+// only the names it has not handed out, so that a walk can keep one listing
+// per level of any depth; the handle keeps the place, and the listing goes
+// on from there, never restarting (a restart would list again names that are
+// still going). Seam: GetFileInformationByHandleEx_List, for `path`.
 class HandleListing {
 public:
+    // Lists nothing.
+    HandleListing() = default;
     HandleListing(HANDLE folder, const std::string& path);
-    HandleListing(const HandleListing&) = delete;
-    HandleListing& operator=(const HandleListing&) = delete;
+    HandleListing(HandleListing&&) = default;
+    HandleListing& operator=(HandleListing&&) = default;
 
-    // The next entry; false at the end.
-    bool Next(std::wstring& name, DWORD& attributes);
+    // The next entry, fetching through `buffer` when the batch is used up;
+    // false at the end.
+    bool Next(std::wstring& name, DWORD& attributes, ListingBuffer& buffer);
 
 private:
-    bool Fetch();
+    bool Fetch(ListingBuffer& buffer);
 
-    HANDLE folder_;
+    struct Pending {
+        DWORD attributes;
+        DWORD nameLength;
+    };
+
+    HANDLE folder_ = nullptr;
     bool restart_ = true;
-    bool ended_ = false;
-    std::vector<LONGLONG> buffer_; // 8-byte aligned, as the entries want
-    size_t next_ = 0;              // byte offset of the next entry; npos: fetch
+    bool ended_ = true;
+    std::wstring names_;            // the batch's names back to back
+    std::vector<Pending> pending_;  // and what else each of them needs
+    size_t next_ = 0;               // the next of them to hand out
+    size_t nameAt_ = 0;             // where its name starts
 };
 
 } // namespace Windows

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <malloc.h>
+
 #include <memory>
 #include <vector>
 
@@ -386,6 +388,40 @@ TEST_F(LongPaths, CheckAndDeleteOfAnOverlongPathFailWithTheirLines)
     };
     EXPECT_EQ(log_.Lines(), expected);
     EXPECT_TRUE(ExistsWide(longPath));
+}
+
+// Runs `step` with only about `room` bytes of this thread's stack left: far
+// less than the removal thread's 2 MB, so that a walk whose stack grows with
+// the depth of the tree overflows it here (Wine gives no thread less than
+// 1 MB, and a tree deep enough for that takes minutes to build under Wine).
+template <typename Step>
+void WithLittleStack(size_t room, Step step)
+{
+    MEMORY_BASIC_INFORMATION stack = {};
+    ASSERT_NE(VirtualQuery(&stack, &stack, sizeof stack), 0u);
+    size_t left = reinterpret_cast<char*>(&stack) - static_cast<char*>(stack.AllocationBase);
+    ASSERT_GT(left, room);
+    volatile char* taken = static_cast<char*>(_alloca(left - room));
+    taken[0] = 0;
+    step();
+}
+
+TEST_F(LongPaths, TreeHundredsOfLevelsDeepGoesOnAStackThatDoesNotGrowWithIt)
+{
+    // Built from the bottom up by renames near the top: each level costs the
+    // same, where an open 400 levels down costs Wine hundreds of path lookups.
+    const std::string chain = scratch_ / "chain", next = scratch_ / "next", root = scratch_ / "Deep";
+    MakeFile(chain + "\\bottom.txt");
+    for (int level = 0; level < 400; ++level) {
+        MakeFolder(next);
+        ASSERT_TRUE(MoveFileA(chain.c_str(), (next + "\\d").c_str()));
+        ASSERT_TRUE(MoveFileA(next.c_str(), chain.c_str()));
+    }
+    ASSERT_TRUE(MoveFileA(chain.c_str(), root.c_str()));
+
+    WithLittleStack(64 * 1024, [&] { EXPECT_TRUE(Remove::DeleteDirectory(root, log_)); });
+    EXPECT_EQ(log_.Text(), Deleting(root) + "done\r\n");
+    EXPECT_FALSE(ExistsWide(root));
 }
 
 // The suite's root clean-up, as the program runs it, on a tree far deeper
