@@ -6,11 +6,16 @@ source "$(dirname "$0")/wine-env.sh"
 
 stamp="$WINEPREFIX/.zem-prefix-ready"
 
-# The tests' stand-in ODBC installer library (next to the test programs) must
-# be loaded instead of Wine's own, which never touches the driver manager's
-# odbc.ini. A program without a native odbccp32.dll beside it still gets Wine's.
+# The tests' stand-in ODBC installer library must be loaded instead of Wine's
+# own, which never touches the driver manager's odbc.ini. The program loads it
+# from the system directory only, so that is where the stand-in goes, as the
+# machine's own; every copy of the prefix (the demo machine) has it too.
 prefer_native_odbc_installer() {
   local odbc_stamp="$WINEPREFIX/.zem-odbc-installer-native"
+  local standin="$ZEM_BUILD_DIR/bin/odbccp32.dll" system="$WINEPREFIX/drive_c/windows/system32/odbccp32.dll"
+  if [ -f "$standin" ] && ! cmp -s "$standin" "$system"; then
+    cp "$standin" "$system"
+  fi
   [ -f "$odbc_stamp" ] && return 0
   wine reg add 'HKCU\Software\Wine\DllOverrides' /v odbccp32 /t REG_SZ /d native,builtin /f >/dev/null 2>&1
   wineserver -w

@@ -26,8 +26,9 @@ built=$SECONDS
 
 stage="$vm/payload"
 rm -rf "$stage"
-mkdir -p "$stage/bin" "$stage/odbc" "$stage/scripts" "$stage/msi"
+mkdir -p "$stage/bin/planted" "$stage/odbc" "$stage/scripts" "$stage/msi"
 cp "$win32/bin/"{ZEMRemove.exe,standin_setup.exe,demo_service.exe,run_command.exe,odbccp32.dll,throwing_listener.exe,dialog_driver.exe} "$stage/bin/"
+cp "$win32/planted/"*.dll "$stage/bin/planted/"
 cp "$win32/odbc/libzemsqlserver.so" "$stage/odbc/"
 sed "s|@ZEM_ODBC_DRIVER@|/payload/odbc/libzemsqlserver.so|" "$src/tests/odbc_driver/odbcinst.ini.in" >"$stage/odbc/odbcinst.ini"
 cp -r "$src/scripts/demo" "$src/scripts/snapshot.py" "$stage/scripts/"

@@ -2,6 +2,7 @@
 
 #include "orchestration/command_line.h"
 #include "orchestration/silent_mode.h"
+#include "support/message_box.h"
 #include "ui/zemremove_dlg.h"
 
 #include <commctrl.h>
@@ -27,15 +28,23 @@ std::string CZEMRemoveApp::AppName()
 
 bool CZEMRemoveApp::InitInstance()
 {
-    // A log file's path is never read as switches.
-    if (!HasSwitch(SplitCommandLine(arguments_).switches, "/silent")) {
-        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
-        InitCommonControlsEx(&controls);
-        CZEMRemoveDlg dialog(instance_);
-        dialog.DoModal();
-        return false;
+    try {
+        // A log file's path is never read as switches.
+        const CommandLine line = SplitCommandLine(arguments_);
+        const bool wantsDialog = !line.malformed && !HasSwitch(line.switches, "/silent");
+        if (wantsDialog && WindowsPlatform::WindowStationIsInteractive()) {
+            INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
+            InitCommonControlsEx(&controls);
+            CZEMRemoveDlg dialog(instance_);
+            dialog.DoModal();
+            return false;
+        }
+        // A dialog nobody sees would wait for ever.
+        exitCode_ = wantsDialog ? RefuseWithoutDesktop(arguments_, AppName())
+                                : RunSilentMode(arguments_, AppName(), RunSuiteRemoval);
+    } catch (...) {
+        // Only what fails before the silent mode's own log exists lands here.
+        exitCode_ = kSilentUnexpectedFailure;
     }
-
-    exitCode_ = RunSilentMode(arguments_, AppName(), RunSuiteRemoval);
     return false;
 }

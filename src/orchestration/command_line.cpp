@@ -17,6 +17,17 @@ std::size_t FindSwitch(const std::string& arguments, std::size_t from, const cha
     return found ? static_cast<std::size_t>(found - start) : std::string::npos;
 }
 
+// The text with its ASCII letters lowered: no byte moves, and double-byte
+// characters are still stepped over whole when it is searched.
+std::string AsciiLower(std::string text)
+{
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return text;
+}
+
 } // namespace
 
 bool HasSwitch(const std::string& arguments, const char* switchText)
@@ -29,7 +40,7 @@ CommandLine SplitCommandLine(const std::string& arguments)
     CommandLine line;
     line.switches = arguments;
     std::size_t at = 0;
-    while ((at = FindSwitch(line.switches, at, kLogFileSwitch)) != std::string::npos) {
+    while ((at = FindSwitch(AsciiLower(line.switches), at, kLogFileSwitch)) != std::string::npos) {
         const std::string& text = line.switches;
         std::size_t start = at;
         std::size_t pathStart = at + sizeof kLogFileSwitch - 1;
@@ -42,7 +53,12 @@ CommandLine SplitCommandLine(const std::string& arguments)
             else
                 ++pathStart;
             pathEnd = text.find('"', pathStart);
-            end = pathEnd == std::string::npos ? text.size() : pathEnd + 1;
+            if (pathEnd == std::string::npos) {
+                line.malformed = true;
+                line.logFile.reset();
+                return line;
+            }
+            end = pathEnd + 1;
         } else {
             pathEnd = text.find_first_of(" \t", pathStart);
             end = pathEnd;

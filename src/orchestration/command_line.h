@@ -16,10 +16,15 @@ bool HasSwitch(const std::string& arguments, const char* switchText);
 struct CommandLine {
     std::string switches;               // the argument text without the /logfile= argument
     std::optional<std::string> logFile; // the path, when /logfile= was given
+    // A quote that opens the argument is never closed: where the path ends,
+    // and which switches follow it, cannot be told.
+    bool malformed = false;
 };
 
-// Cuts out "/logfile=<path>": the path runs to the next blank or tab, or,
-// quoted (/logfile="C:\a b.log" or "/logfile=C:\a b.log"), to the closing
-// quote. Should the switch appear more than once, the first names the file
-// and every one is cut out.
+// Cuts out "/logfile=<path>", whose switch text is recognised in any letter
+// case (unlike the product switches, it is no switch of the original
+// program): the path runs to the next blank or tab, or, quoted
+// (/logfile="C:\a b.log" or "/logfile=C:\a b.log"), to the closing quote.
+// Should the switch appear more than once, the first names the file and
+// every one is cut out.
 CommandLine SplitCommandLine(const std::string& arguments);

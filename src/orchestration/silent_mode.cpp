@@ -5,6 +5,7 @@
 #include "remove/file_log.h"
 #include "remove/file_version.h"
 #include "remove/suite_roots.h"
+#include "support/exceptions.h"
 #include "support/message_box.h"
 
 #include <windows.h>
@@ -48,19 +49,10 @@ std::string WithLogLineEnds(const std::string& text)
     return converted;
 }
 
-} // namespace
-
-int RunSilentMode(const std::string& arguments, const std::string& programName, const SilentRun& run)
+// The run between the log's header and its closing line.
+int RunLogged(const std::string& arguments, const std::string& switches, const std::string& programName,
+              Remove::FileLog* file, Remove::Log& log, const SilentRun& run)
 {
-    const CommandLine commandLine = SplitCommandLine(arguments);
-    std::unique_ptr<Remove::FileLog> file;
-    if (commandLine.logFile) {
-        file.reset(new Remove::FileLog(*commandLine.logFile));
-        if (!file->IsOpen())
-            return kSilentLogFileFailed;
-    }
-    Remove::Log discarding;
-    Remove::Log& log = file ? static_cast<Remove::Log&>(*file) : discarding;
     log << programName << " " << ProgramVersion() << " started " << LocalTime()
         << " with command line: " << arguments << Remove::LineEnd;
 
@@ -75,12 +67,60 @@ int RunSilentMode(const std::string& arguments, const std::string& programName, 
         WindowsPlatform::ShowMessageBox(text, programName, flags);
     };
     host.removeSuiteRoots = [](Remove::Log& rootLog) { Remove::RemoveSuiteRoots(rootLog); };
+    host.suiteRootsRemain = [] { return Remove::SuiteRootsRemain(); };
+    return run(switches, log, host);
+}
 
-    const int code = run(commandLine.switches, log, host);
+} // namespace
+
+int RunSilentMode(const std::string& arguments, const std::string& programName, const SilentRun& run)
+{
+    const CommandLine commandLine = SplitCommandLine(arguments);
+    if (commandLine.malformed) {
+        // Nothing can be trusted, the log file's name included: only a user
+        // who is there sees why.
+        WindowsPlatform::ScopedMessageBoxRoute boxes(WindowsPlatform::WindowStationIsInteractive(), nullptr);
+        WindowsPlatform::ShowMessageBox(kSilentHelpText, programName, MB_OK);
+        return kSilentInvalidArguments;
+    }
+    std::unique_ptr<Remove::FileLog> file;
+    if (commandLine.logFile) {
+        file.reset(new Remove::FileLog(*commandLine.logFile));
+        if (!file->IsOpen())
+            return kSilentLogFileFailed;
+    }
+    Remove::Log discarding;
+    Remove::Log& log = file ? static_cast<Remove::Log&>(*file) : discarding;
+
+    int code = kSilentUnexpectedFailure;
+    try {
+        code = RunLogged(arguments, commandLine.switches, programName, file.get(), log, run);
+    } catch (...) {
+        // Whatever went wrong, a deployment tool gets a failure code and the
+        // log its ending; never a crash.
+        if (file)
+            file->EndOpenLine();
+        try {
+            log << "error encountered: " << DescribeCurrentException() << Remove::LineEnd;
+        } catch (...) {
+            log << "error encountered" << Remove::LineEnd;
+        }
+    }
     if (file)
         file->EndOpenLine();
     log << programName << " ended with exit code " << std::to_string(code) << Remove::LineEnd;
     return code;
+}
+
+int RefuseWithoutDesktop(const std::string& arguments, const std::string& programName)
+{
+    const int code = RunSilentMode(arguments, programName, [](const std::string&, Remove::Log&,
+                                                              const SilentRemovalHost& host) {
+        host.showMessage(kSilentHelpText, MB_OK);
+        return kSilentInvalidArguments;
+    });
+    // The command line is what is wrong, even when its log file cannot be made.
+    return code == kSilentLogFileFailed ? kSilentInvalidArguments : code;
 }
 
 int RunSuiteRemoval(const std::string& switches, Remove::Log& log, const SilentRemovalHost& host)

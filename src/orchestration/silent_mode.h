@@ -19,7 +19,15 @@ using SilentRun =
 // code. Boxes appear only on a window station a user sees; elsewhere their
 // text goes only to the log, as if each had been closed with OK.
 // `programName` is the boxes' caption and starts the header and closing lines.
+// A malformed command line ends with 87 before anything is opened; an
+// unexpected error in the run ends it with 1603, and the log still gets its
+// closing line.
 int RunSilentMode(const std::string& arguments, const std::string& programName, const SilentRun& run);
+
+// For a command line that would open the dialog where nobody can see it
+// (a service's window station, a mistyped switch from a deployment tool):
+// the help text goes to the log file if one is named, and the answer is 87.
+int RefuseWithoutDesktop(const std::string& arguments, const std::string& programName);
 
 // The production run: the suite's ten products on `log`.
 int RunSuiteRemoval(const std::string& switches, Remove::Log& log, const SilentRemovalHost& host);

@@ -55,9 +55,12 @@ int WritePlan(const ProductCatalogue& products, const std::set<ZEMProduct*>& sel
             wouldRemain = true;
         }
     }
-    // Provided every removal succeeds, as the second detection would tell.
-    if (!wouldRemain)
+    // Provided every removal succeeds, as the second detection would tell,
+    // and only when there is something to remove.
+    if (!wouldRemain && host.suiteRootsRemain && host.suiteRootsRemain()) {
         log << "Would remove: " << kRootsName << Remove::LineEnd;
+        wouldRemove = true;
+    }
     if (!seen) {
         host.showMessage(kSilentHelpText, MB_OK);
         return kSilentInvalidArguments;

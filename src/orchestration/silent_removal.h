@@ -14,6 +14,7 @@ enum SilentExitCode {
     kSilentInvalidArguments = 87,   // refused by the client rule, or no product named
     kSilentLogFileFailed = 1622,    // the log file cannot be created: nothing was touched
     kSilentComponentRemains = 1603, // a selected component is still installed
+    kSilentUnexpectedFailure = 1603, // the run ended on an unexpected error
 };
 
 // Exit codes of the plan preview (/detect).
@@ -30,6 +31,8 @@ struct SilentRemovalHost {
     std::function<void(const std::string& text, unsigned flags)> showMessage;
     // Removes the suite's root folders and keys.
     std::function<void(Remove::Log& log)> removeSuiteRoots;
+    // Whether any of the suite's root folders or keys is there.
+    std::function<bool()> suiteRootsRemain;
 };
 
 // Runs the silent removal for `arguments` (the switches: without the log

@@ -132,21 +132,28 @@ std::string ComparableOf(const std::string& path)
         first = 1;
     }
 
+    // The full path already reads as Windows reads it; only the last name's
+    // trailing dots and blanks are dropped once more ("Windows." is
+    // "Windows"). A name inside the path keeps them, as Windows keeps them:
+    // "C:\Windows \System32" is no folder of the system's.
     std::vector<std::string> names;
     for (size_t i = first; i < parts.size(); ++i) {
         std::string name = parts[i];
-        if (name == ".")
+        if (name == "." || name.empty())
             continue;
         if (name == "..") {
             if (!names.empty())
                 names.pop_back();
             continue;
         }
-        // Windows drops trailing dots and blanks of a name: "Windows." is "Windows".
-        size_t end = name.find_last_not_of(". ");
-        if (end == std::string::npos)
-            continue;
-        names.push_back(name.substr(0, end + 1));
+        names.push_back(name);
+    }
+    while (!names.empty()) {
+        std::string& last = names.back();
+        last.erase(last.find_last_not_of(". ") + 1);
+        if (!last.empty())
+            break;
+        names.pop_back();
     }
 
     // Only a short name carries a tilde; skip the look-up (and any network

@@ -16,8 +16,8 @@ bool IsAbsolutePath(const std::string& path);
 std::string ExpandEnvironmentReferences(const std::string& text);
 
 // The form in which two spellings of one folder are equal: '/' read as '\\',
-// full path with "." and ".." resolved, repeated separators and trailing dots
-// and blanks of each name dropped, 8.3 short names replaced by long names as
+// full path with "." and ".." resolved as Windows resolves it, repeated
+// separators and the last name's trailing dots and blanks dropped, 8.3 short names replaced by long names as
 // far as the path exists, lower case, no trailing separator except after a
 // drive ("c:\\"). A share root reads "\\\\server\\share".
 // No value for a relative path, a device path ("\\\\?\\", "\\\\.\\"), a

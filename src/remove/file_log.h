@@ -14,7 +14,13 @@ namespace Remove {
 // A failed write is ignored, as writing to a log never fails a removal.
 class FileLog : public Log {
 public:
-    // Creates (or empties) the file; no folder is created. Check IsOpen.
+    // Creates the file anew, as the running account's own; no folder is
+    // created. Check IsOpen. A run with the highest rights must never write
+    // through a name someone else prepared: what is at the path is opened as
+    // itself (a link is not followed) and deleted, and only then is the new
+    // file created, exclusively. A link of any kind (a second hard link, a
+    // reparse point), a folder, or a file someone holds open is left as it
+    // is, and no log is opened.
     explicit FileLog(const std::string& path);
 
     bool IsOpen() const { return file_.valid(); }

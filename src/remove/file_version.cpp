@@ -2,6 +2,7 @@
 
 #include "support/exceptions.h"
 #include "support/owned_handle.h"
+#include "support/system_library.h"
 #include "support/windows_error.h"
 
 #include <vector>
@@ -44,7 +45,7 @@ FileVersion GetFileVersion(const std::string& path)
     if (path.size() >= MAX_PATH)
         ThrowWindowsError(ERROR_FILENAME_EXCED_RANGE);
 
-    UniqueModule library(LoadLibraryA("version.dll"));
+    UniqueModule library(WindowsPlatform::LoadSystemLibrary("version.dll"));
     if (!library)
         ThrowLastWindowsError();
     auto getSize = FindCall<GetFileVersionInfoSizeCall>(library.get(), "GetFileVersionInfoSizeA");

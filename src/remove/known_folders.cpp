@@ -2,6 +2,7 @@
 
 #include "support/owned_handle.h"
 #include "support/platform_seam.h"
+#include "support/system_library.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -20,7 +21,7 @@ std::optional<std::string> GetKnownFolder(int csidl)
         return answer;
     if (WindowsPlatform::InjectedFailure(WindowsPlatform::SeamCall::SHGetFolderPathA, std::to_string(csidl)))
         return std::nullopt;
-    UniqueModule shell(LoadLibraryA("shell32.dll"));
+    UniqueModule shell(WindowsPlatform::LoadSystemLibrary("shell32.dll"));
     if (!shell)
         return std::nullopt;
     auto getFolderPath =

@@ -216,8 +216,12 @@ std::vector<ProtectedFolder> GatherProtectedFolders()
     // This user's own folders. Its application-data folders, as the shell
     // names them, may hold what a removal takes even inside the Windows folder
     // (LocalSystem's profile lies in System32\config).
-    gathering.Add(Shell(CSIDL_APPDATA), false, true);
-    gathering.Add(Shell(CSIDL_LOCAL_APPDATA), false, true);
+    for (int csidl : {CSIDL_APPDATA, CSIDL_LOCAL_APPDATA}) {
+        const std::string folder = Shell(csidl);
+        gathering.Add(folder, false, true);
+        if (std::optional<std::string> reached = folder.empty() ? std::nullopt : ReachedPath(folder, true))
+            gathering.Add(*reached, false, true);
+    }
     for (const std::string& folder : PerUserFolders())
         gathering.Add(folder);
 
@@ -278,19 +282,8 @@ namespace Remove {
 
 namespace {
 
-// "\\\\server\\c$\\...": a share that exposes a whole drive or the Windows folder.
-bool IsOnAdministrativeShare(const std::string& comparable)
-{
-    if (comparable.compare(0, 2, "\\\\") != 0)
-        return false;
-    size_t shareStart = comparable.find('\\', 2);
-    if (shareStart == std::string::npos)
-        return false;
-    size_t shareEnd = comparable.find('\\', shareStart + 1);
-    std::string share = comparable.substr(shareStart + 1, shareEnd == std::string::npos ? std::string::npos
-                                                                                          : shareEnd - shareStart - 1);
-    return !share.empty() && share.back() == '$';
-}
+// The suite's own folder in an application-data folder, as compared.
+const char kSuiteFolder[] = "\\varnek";
 
 // An application-data folder that is or holds a folder protected with its
 // contents (a shell answering C:\Windows, say) lifts nothing.
@@ -303,11 +296,11 @@ bool LiftsContentsRule(const Windows::ProtectedFolder& ownData, const std::vecto
     return true;
 }
 
-bool IsInsideOwnApplicationData(const std::string& comparable, const std::vector<Windows::ProtectedFolder>& folders)
+bool IsInOwnSuiteFolder(const std::string& comparable, const std::vector<Windows::ProtectedFolder>& folders)
 {
     for (const Windows::ProtectedFolder& folder : folders) {
-        if (folder.ownApplicationData && comparable != folder.comparable &&
-            Windows::IsSameOrInside(comparable, folder.comparable) && LiftsContentsRule(folder, folders))
+        if (folder.ownApplicationData && Windows::IsSameOrInside(comparable, folder.comparable + kSuiteFolder) &&
+            LiftsContentsRule(folder, folders))
             return true;
     }
     return false;
@@ -315,12 +308,14 @@ bool IsInsideOwnApplicationData(const std::string& comparable, const std::vector
 
 std::optional<std::string> RefusalOfComparable(const std::string& comparable)
 {
+    // Any share, a plain one too: \\localhost\C\Windows is this machine's
+    // Windows folder under another name.
+    if (comparable.compare(0, 2, "\\\\") == 0)
+        return std::string("it lies on a network path");
     if (Windows::IsVolumeRoot(comparable))
-        return std::string("it is the root of a drive or share");
-    if (IsOnAdministrativeShare(comparable))
-        return std::string("it lies on an administrative share");
+        return std::string("it is the root of a drive");
     const std::vector<Windows::ProtectedFolder>& folders = Windows::ProtectedFolders();
-    const bool ownData = IsInsideOwnApplicationData(comparable, folders);
+    const bool ownData = IsInOwnSuiteFolder(comparable, folders);
     for (const Windows::ProtectedFolder& folder : folders) {
         if (Windows::IsSameOrInside(folder.comparable, comparable))
             return "it is or holds the protected folder \"" + folder.path + "\"";

@@ -13,9 +13,12 @@ struct ProtectedFolder {
     std::string path;       // as the system names it, for the log
     std::string comparable; // see ComparablePath
     bool withContents;      // nothing inside it may go either (the Windows folder)
-    // One of the running account's own application-data folders as the shell
-    // reports them. What lies inside it may go even where the folder lies in
-    // a folder protected with its contents, as LocalSystem's lie in System32.
+    // One of the running account's own application-data folders, as the
+    // shell names it or as its handle reaches it (a 32-bit process on 64-bit
+    // Windows reaches System32's profiles in SysWOW64). Its suite folder,
+    // "Varnek" and below, may go even where it lies in a folder protected
+    // with its contents, as LocalSystem's lies in System32. Nothing else there
+    // may: SYSTEM's key stores live beside it.
     bool ownApplicationData = false;
 };
 
@@ -41,10 +44,11 @@ namespace Remove {
 
 // Why deleting `folder` with everything in it is refused, as the log shows
 // it, or no value when it may go. Refused: relative and unresolvable paths,
-// drive and share roots, administrative shares, a protected folder, a folder
-// that holds one, and anything inside a folder protected with its contents
-// (the Windows folder) unless it lies inside one of the running account's own
-// application-data folders.
+// drive roots, network paths (a removal on this machine never deletes through
+// a share), a protected folder, a folder that holds one, and anything inside
+// a folder protected with its contents (the Windows folder) unless it is the
+// suite's folder in one of the running account's own application-data
+// folders, or lies in it.
 // Environment references are judged expanded as well as literally, and an
 // existing folder also as the place the links on its way lead to.
 std::optional<std::string> FolderRefusal(const std::string& folder);

@@ -13,6 +13,10 @@ void RemoveSuiteRoots(Log& log);
 // "<Program Files>\\Varnek Enterprise", each when its known folder is known.
 void RemoveSuiteRootFolders(Log& log);
 
+// Whether any of what RemoveSuiteRoots removes is there: the plan of a
+// removal promises the root clean-up only then.
+bool SuiteRootsRemain();
+
 // The registry half: HKLM "SOFTWARE\\Varnek" and "SOFTWARE\\Varnek, Inc.", then
 // "Software\\Varnek" in every hive loaded under HKEY_USERS.
 void RemoveSuiteRootKeys(Log& log);

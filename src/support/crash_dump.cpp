@@ -3,6 +3,7 @@
 #include "support/exceptions.h"
 #include "support/owned_handle.h"
 #include "support/platform_seam.h"
+#include "support/system_library.h"
 
 #include <dbghelp.h>
 #include <shlobj.h>
@@ -37,14 +38,14 @@ using PathAppendFunction = BOOL(WINAPI*)(LPSTR, LPCSTR);
 using PathRenameExtensionFunction = BOOL(WINAPI*)(LPSTR, LPCSTR);
 using GetFolderPathFunction = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
 
-// Loaded by name on each dump and never unloaded: a dump is written in the
+// Loaded from the system directory on each dump and never unloaded: a dump is written in the
 // middle of a throw, where releasing a library buys nothing.
 template <typename Function>
 Function FindFunction(const char* library, const char* name)
 {
     if (InjectedFailure(SeamCall::GetProcAddress, name))
         return nullptr;
-    HMODULE module = LoadLibraryA(library);
+    HMODULE module = LoadSystemLibrary(library);
     if (!module)
         return nullptr;
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));

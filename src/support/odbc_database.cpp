@@ -1,11 +1,14 @@
 #include "support/odbc_database.h"
 
 #include "support/exceptions.h"
+#include "support/odbc_driver_manager.h"
 #include "support/odbc_result.h"
 
 #include <sqlext.h>
 
 #include <cstring>
+
+using WindowsPlatform::ODBC32;
 
 namespace {
 
@@ -16,12 +19,13 @@ const SQLSMALLINT CompletedConnectionSize = 4096;
 std::shared_ptr<AutoODBCEnvironmentHandle> OpenEnvironment()
 {
     SQLHENV handle = SQL_NULL_HENV;
-    CheckODBCResult(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &handle), SQL_NULL_HANDLE, 0);
+    CheckODBCResult(ODBC32().SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &handle), SQL_NULL_HANDLE, 0);
     auto environment = std::make_shared<AutoODBCEnvironmentHandle>(handle);
     // ODBC 2 behaviour: the driver manager then reports the ODBC 2 SQLSTATEs
     // ("S1T00", "37000") the result check looks for.
-    CheckODBCResult(SQLSetEnvAttr(handle, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC2), 0),
-                    handle, SQL_HANDLE_ENV);
+    CheckODBCResult(
+        ODBC32().SQLSetEnvAttr(handle, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC2), 0), handle,
+        SQL_HANDLE_ENV);
     return environment;
 }
 
@@ -30,22 +34,21 @@ std::shared_ptr<AutoODBCDatabaseHandle> OpenConnection(const std::shared_ptr<Aut
                                                        std::int64_t loginTimeoutMicroseconds)
 {
     SQLHDBC handle = SQL_NULL_HDBC;
-    CheckODBCResult(SQLAllocHandle(SQL_HANDLE_DBC, environment->get(), &handle), environment->get(),
+    CheckODBCResult(ODBC32().SQLAllocHandle(SQL_HANDLE_DBC, environment->get(), &handle), environment->get(),
                     SQL_HANDLE_ENV);
     auto connection = std::make_shared<AutoODBCDatabaseHandle>(environment, handle);
 
     SQLULEN seconds = static_cast<SQLULEN>(loginTimeoutMicroseconds / MicrosecondsPerSecond);
-    CheckODBCResult(SQLSetConnectAttr(handle, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(seconds),
-                                      SQL_IS_INTEGER),
+    CheckODBCResult(ODBC32().SQLSetConnectAttr(handle, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(seconds),
+                                               SQL_IS_INTEGER),
                     handle, SQL_HANDLE_DBC);
 
     // The completed connection string is not used, but the call wants room for it.
     SQLCHAR completed[CompletedConnectionSize] = {};
     SQLSMALLINT completedLength = 0;
-    CheckODBCResult(SQLDriverConnect(handle, nullptr,
-                                     reinterpret_cast<SQLCHAR*>(const_cast<char*>(connectionString.c_str())),
-                                     SQL_NTS, completed, CompletedConnectionSize, &completedLength,
-                                     SQL_DRIVER_NOPROMPT),
+    CheckODBCResult(ODBC32().SQLDriverConnect(
+                        handle, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(connectionString.c_str())),
+                        SQL_NTS, completed, CompletedConnectionSize, &completedLength, SQL_DRIVER_NOPROMPT),
                     handle, SQL_HANDLE_DBC);
     connection->MarkConnected();
     return connection;
@@ -87,7 +90,7 @@ ODBCStatement::ODBCStatement(const ODBCConnection& connection) : connection_(con
 std::shared_ptr<AutoODBCStatementHandle> ODBCStatement::Allocate(const ODBCConnection& connection)
 {
     SQLHSTMT allocated = SQL_NULL_HSTMT;
-    SQLRETURN result = SQLAllocHandle(SQL_HANDLE_STMT, connection.Handle(), &allocated);
+    SQLRETURN result = ODBC32().SQLAllocHandle(SQL_HANDLE_STMT, connection.Handle(), &allocated);
     // No statement handle to read from: the reasons sit on the connection.
     if (allocated == SQL_NULL_HSTMT)
         CheckODBCResult(result, connection.Handle(), SQL_HANDLE_DBC);
@@ -98,29 +101,29 @@ std::shared_ptr<AutoODBCStatementHandle> ODBCStatement::Allocate(const ODBCConne
 
 void ODBCStatement::BindTextParameter(SQLUSMALLINT number, ODBCTextParameter& parameter) const
 {
-    CheckODBCResult(SQLBindParameter(Handle(), number, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR,
-                                     ODBCTextParameter::MaximumLength, 0, parameter.Buffer(),
-                                     ODBCTextParameter::MaximumLength + 1, nullptr),
+    CheckODBCResult(ODBC32().SQLBindParameter(Handle(), number, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR,
+                                              ODBCTextParameter::MaximumLength, 0, parameter.Buffer(),
+                                              ODBCTextParameter::MaximumLength + 1, nullptr),
                     Handle(), SQL_HANDLE_STMT);
 }
 
 void ODBCStatement::BindIntegerColumn(SQLUSMALLINT number, std::int32_t& target) const
 {
     target = 0;
-    CheckODBCResult(SQLBindCol(Handle(), number, SQL_C_SLONG, &target, 0, nullptr), Handle(), SQL_HANDLE_STMT);
+    CheckODBCResult(ODBC32().SQLBindCol(Handle(), number, SQL_C_SLONG, &target, 0, nullptr), Handle(), SQL_HANDLE_STMT);
 }
 
 void ODBCStatement::BindTextColumn(SQLUSMALLINT number, ODBCTextColumn& target) const
 {
-    CheckODBCResult(SQLBindCol(Handle(), number, SQL_C_CHAR, target.Buffer(), ODBCTextColumn::MaximumLength + 1,
-                               nullptr),
-                    Handle(), SQL_HANDLE_STMT);
+    CheckODBCResult(
+        ODBC32().SQLBindCol(Handle(), number, SQL_C_CHAR, target.Buffer(), ODBCTextColumn::MaximumLength + 1, nullptr),
+        Handle(), SQL_HANDLE_STMT);
 }
 
 void ODBCStatement::ExecuteDirect(const std::string& sql) const
 {
     SQLRETURN result =
-        SQLExecDirect(Handle(), reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str())), SQL_NTS);
+        ODBC32().SQLExecDirect(Handle(), reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str())), SQL_NTS);
     if (result == SQL_NO_DATA)
         return;
     CheckODBCResult(result, Handle(), SQL_HANDLE_STMT);
@@ -128,7 +131,7 @@ void ODBCStatement::ExecuteDirect(const std::string& sql) const
 
 bool ODBCStatement::Fetch() const
 {
-    SQLRETURN result = SQLFetch(Handle());
+    SQLRETURN result = ODBC32().SQLFetch(Handle());
     if (result == SQL_NO_DATA)
         return false;
     CheckODBCResult(result, Handle(), SQL_HANDLE_STMT);

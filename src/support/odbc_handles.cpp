@@ -4,5 +4,5 @@ AutoODBCDatabaseHandle::~AutoODBCDatabaseHandle()
 {
     // A failed disconnect cannot be helped here; freeing the handle follows.
     if (connected_)
-        SQLDisconnect(handle_.get());
+        WindowsPlatform::ODBC32().SQLDisconnect(handle_.get());
 }

@@ -2,11 +2,10 @@
 // holder template, shared between copies through shared pointers only.
 #pragma once
 
+#include "support/odbc_driver_manager.h"
 #include "support/owned_handle.h"
 
 #include <windows.h>
-
-#include <sql.h>
 
 #include <memory>
 #include <utility>
@@ -16,7 +15,11 @@ template <typename Handle, SQLSMALLINT HandleType>
 struct ODBCHandleTraits {
     using Type = Handle;
     static Type Empty() noexcept { return nullptr; }
-    static bool Close(Type handle) noexcept { return SQL_SUCCEEDED(SQLFreeHandle(HandleType, handle)); }
+    // A handle exists only once the driver manager has loaded: no throw here.
+    static bool Close(Type handle) noexcept
+    {
+        return SQL_SUCCEEDED(WindowsPlatform::ODBC32().SQLFreeHandle(HandleType, handle));
+    }
 };
 
 using AutoODBCEnvironmentHandle = Windows::OwnedHandle<ODBCHandleTraits<SQLHENV, SQL_HANDLE_ENV>>;

@@ -2,6 +2,7 @@
 
 #include "support/message_box.h"
 #include "support/owned_handle.h"
+#include "support/system_library.h"
 
 #include <cstdint>
 #include <vector>
@@ -20,7 +21,7 @@ const DWORD SuspiciousFileSize = 20000;
 // The version functions of "version.dll", found at run time.
 class VersionFunctions {
 public:
-    VersionFunctions() : module_(LoadLibraryA("version.dll"))
+    VersionFunctions() : module_(LoadSystemLibrary("version.dll"))
     {
         if (!module_)
             return;
@@ -78,8 +79,7 @@ std::string ModulePath(HMODULE module)
 
 // A small system copy without version information is moved aside to
 // "odbccp32.bad" so that it cannot be loaded.
-void SetAsideStubCopy(const std::string& systemDirectory, const std::string& systemPath,
-                      const VersionFunctions& versions)
+void SetAsideStubCopy(const std::string& systemPath, const VersionFunctions& versions)
 {
     Windows::UniqueFileHandle file(CreateFileA(systemPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                                nullptr, OPEN_EXISTING, FILE_FLAG_RANDOM_ACCESS, nullptr));
@@ -92,12 +92,12 @@ void SetAsideStubCopy(const std::string& systemDirectory, const std::string& sys
         return;
     // Our own handle would stand in the way of the move.
     file.reset();
-    std::string badPath = systemDirectory + "\\odbccp32.bad";
+    std::string badPath = systemPath.substr(0, systemPath.find_last_of('\\')) + "\\odbccp32.bad";
     MoveFileExA(systemPath.c_str(), badPath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED);
 }
 
-// Keeps the newer of two different copies; the one found by name wins ties
-// and whenever the versions cannot be compared.
+// Keeps the newer of two different copies; the one the loader found wins
+// ties and whenever the versions cannot be compared.
 HMODULE ChooseCopy(HMODULE byName, HMODULE bySystemPath, const VersionFunctions& versions)
 {
     std::uint64_t nameVersion = 0;
@@ -115,8 +115,8 @@ HMODULE ChooseCopy(HMODULE byName, HMODULE bySystemPath, const VersionFunctions&
 
 } // namespace
 
-ODBCInstallerLibrary::ODBCInstallerLibrary(std::string systemDirectory, std::string fileName)
-    : systemDirectory_(std::move(systemDirectory)), fileName_(std::move(fileName))
+ODBCInstallerLibrary::ODBCInstallerLibrary(std::string searchedName, std::string systemPath)
+    : searchedName_(std::move(searchedName)), systemPath_(std::move(systemPath))
 {
 }
 
@@ -129,14 +129,12 @@ ODBCInstallerLibrary::~ODBCInstallerLibrary()
 HMODULE ODBCInstallerLibrary::Load()
 {
     VersionFunctions versions;
-    std::string systemPath;
-    if (!systemDirectory_.empty() && systemDirectory_.size() + 1 + fileName_.size() <= PathLimit)
-        systemPath = systemDirectory_ + "\\" + fileName_;
+    const std::string systemPath = systemPath_.size() <= PathLimit ? systemPath_ : std::string();
     if (!systemPath.empty())
-        SetAsideStubCopy(systemDirectory_, systemPath, versions);
+        SetAsideStubCopy(systemPath, versions);
 
-    HMODULE byName = LoadLibraryA(fileName_.c_str());
-    HMODULE bySystemPath = systemPath.empty() ? nullptr : LoadLibraryA(systemPath.c_str());
+    HMODULE byName = LoadSystemLibrary(searchedName_);
+    HMODULE bySystemPath = systemPath.empty() ? nullptr : LoadSystemLibrary(systemPath);
     if (!byName || !bySystemPath)
         return byName ? byName : bySystemPath;
     if (byName == bySystemPath) {
@@ -172,11 +170,9 @@ ODBCInstallerLibrary& ProcessODBCInstallerLibrary()
 {
     // Deliberately never destroyed: unloading the library at exit gains nothing.
     static ODBCInstallerLibrary* library = [] {
-        char directory[MAX_PATH + 1] = {};
-        UINT length = GetSystemDirectoryA(directory, MAX_PATH + 1);
-        // A failed or cut-off answer leaves only the copy found by name.
-        return new ODBCInstallerLibrary(
-            length > 0 && length <= MAX_PATH ? std::string(directory, length) : std::string(), "odbccp32.dll");
+        // A failed or cut-off answer leaves only the copy the loader finds.
+        std::string directory = SystemDirectory();
+        return new ODBCInstallerLibrary("odbccp32.dll", directory.empty() ? directory : directory + "\\odbccp32.dll");
     }();
     return *library;
 }

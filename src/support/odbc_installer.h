@@ -8,15 +8,17 @@
 
 namespace WindowsPlatform {
 
-// One installer library: the copy loaded by name (the normal search order)
-// and the copy in the system directory, of which the newer one is kept.
+// One installer library, both of whose copies come from the system directory:
+// the one the loader finds there for `searchedName` and the one named by
+// `systemPath`, of which the newer is kept. Never the program's own folder:
+// a copy planted there would run with the program's rights.
 // Missing library or function: a message box says so and no function is
 // handed out. Calls come from one thread only.
 class ODBCInstallerLibrary {
 public:
-    // systemDirectory may be empty when it is unknown; then only the copy
-    // found by name is used.
-    ODBCInstallerLibrary(std::string systemDirectory, std::string fileName);
+    // systemPath may be empty when the system directory is unknown; then only
+    // the copy the loader finds is used.
+    ODBCInstallerLibrary(std::string searchedName, std::string systemPath);
     // Unloads the library; the process's own object is never destroyed.
     ~ODBCInstallerLibrary();
     ODBCInstallerLibrary(const ODBCInstallerLibrary&) = delete;
@@ -32,8 +34,8 @@ public:
 private:
     HMODULE Load();
 
-    std::string systemDirectory_;
-    std::string fileName_;
+    std::string searchedName_;
+    std::string systemPath_;
     HMODULE module_ = nullptr;
 };
 

@@ -1,10 +1,13 @@
 #include "support/odbc_result.h"
 
 #include "support/exceptions.h"
+#include "support/odbc_driver_manager.h"
 
 #include <cstdint>
 #include <cstring>
 #include <string>
+
+using WindowsPlatform::ODBC32;
 
 namespace {
 
@@ -51,8 +54,8 @@ Diagnostics ReadDiagnostics(SQLHANDLE handle, SQLSMALLINT handleType)
         SQLCHAR state[6] = {};
         SQLINTEGER native = 0;
         SQLCHAR message[8192] = {};
-        SQLRETURN result = SQLGetDiagRec(handleType, handle, record, state, &native, message,
-                                         static_cast<SQLSMALLINT>(sizeof message), nullptr);
+        SQLRETURN result = ODBC32().SQLGetDiagRec(handleType, handle, record, state, &native, message,
+                                                  static_cast<SQLSMALLINT>(sizeof message), nullptr);
         // SQL_NO_DATA ends the records; any other failure must end the loop too.
         if (result != SQL_SUCCESS && result != SQL_SUCCESS_WITH_INFO)
             break;

@@ -22,9 +22,9 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/odbc.ini.in ${ZEM_ODBC_DIR}/odbc.ini @O
 # No user data sources: keeps the host user's own ~/.odbc.ini out of the tests.
 file(TOUCH ${ZEM_ODBC_DIR}/user-odbc.ini)
 
-# A stand-in for the Windows ODBC installer library next to the test programs
-# (see tests/odbc_installer): the program's search for "odbccp32.dll" finds it
-# first, and it removes data sources from the odbc.ini above. Wine answers the
+# A stand-in for the Windows ODBC installer library (see tests/odbc_installer),
+# put where the program loads it from by scripts/prepare-prefix.sh; it removes
+# data sources from the odbc.ini above. Wine answers the
 # version information of any file named odbccp32.dll from its own copy, so two
 # more builds under another name, one with a higher file version, let a test
 # see the installer loader choose between copies.

@@ -4,8 +4,8 @@
  * Under Wine the data sources the tests use live in the host driver manager's
  * odbc.ini (the folder named by ODBCSYSINI), while Wine's own installer
  * library works on registry keys nobody reads and answers TRUE for any name.
- * This library sits next to the test programs, where the program's search for
- * "odbccp32.dll" finds it first, and removes a data source from that odbc.ini
+ * scripts/prepare-prefix.sh puts it where the program loads it from, the test
+ * prefix's system directory, and it removes a data source from that odbc.ini
  * as the Windows library removes it from its registry: the data source's
  * section and its line under [ODBC Data Sources]. It answers FALSE when the
  * data source is not there.

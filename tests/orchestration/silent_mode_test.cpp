@@ -2,12 +2,14 @@
 #include "support/platform_seam.h"
 #include "testkit/message_box_watcher.h"
 #include "testkit/scripted_product.h"
+#include "testkit/file_tree.h"
 #include "testkit/scratch.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 namespace {
@@ -87,13 +89,49 @@ TEST_F(SilentMode, WithoutAVisibleWindowStationBoxesGoOnlyToTheLogAndTheCodesSta
     EXPECT_GT(invisible.Hits(), 0);
 }
 
-TEST_F(SilentMode, ALogFileThatCannotBeCreatedEndsTheRunBeforeAnything)
+TEST_F(SilentMode, ALogFileThatCannotBeSafelyCreatedOrAMalformedLineEndsTheRunBeforeAnything)
 {
-    for (const std::string& path : {folder_ / "missing\\run.log", std::string()}) {
-        EXPECT_EQ(Run("/silent /client /force /logfile=" + path), kSilentLogFileFailed) << path;
-        EXPECT_EQ(runs_, 0) << path;
+    const std::string other = folder_ / "other.txt", quoted = "\"" + logPath_ + "\"", text = "another file's text";
+    MakeFile(other, text);
+    HANDLE held = nullptr;
+    std::unique_ptr<WindowsPlatform::ScopedEntryAttributes> link;
+    // Never written through: a second name of another file, a link, a file someone holds open.
+    const std::vector<std::pair<std::string, std::function<void()>>> cases = {
+        {folder_ / "missing\\run.log", [] {}},
+        {"", [] {}},
+        {quoted, [&] { ASSERT_TRUE(CreateHardLinkA(logPath_.c_str(), other.c_str(), nullptr)); }},
+        {quoted, [&] { DeleteFileA(logPath_.c_str()), MakeFile(logPath_, text);
+                       link.reset(new WindowsPlatform::ScopedEntryAttributes("server.log", FILE_ATTRIBUTE_REPARSE_POINT)); }},
+        {quoted, [&] { link.reset(), held = CreateFileA(logPath_.c_str(), GENERIC_READ, 7, nullptr, OPEN_EXISTING, 0, nullptr); }},
+    };
+    for (const auto& c : cases) {
+        c.second();
+        EXPECT_EQ(Run("/silent /client /force /logfile=" + c.first), kSilentLogFileFailed) << c.first;
+        EXPECT_EQ(ReadWhileOpen(other), text) << c.first;
     }
+    CloseHandle(held);
+    EXPECT_EQ(ReadWhileOpen(logPath_), text) << "not even deleted once let go";
+    // A quote never closed: nothing can be trusted, and nobody sees a box here.
+    WindowsPlatform::ScopedAnswer invisible(WindowsPlatform::SeamCall::GetUserObjectInformationA, "UOI_FLAGS", "0");
+    MessageBoxWatcher watcher(kProgram);
+    EXPECT_EQ(Run("/silent /client /force /logfile=\"" + logPath_), kSilentInvalidArguments);
+    EXPECT_TRUE(watcher.Texts().empty());
+    EXPECT_EQ(runs_, 0);
     EXPECT_TRUE(suite_.Journal().empty());
+}
+
+TEST_F(SilentMode, AnUnexpectedErrorEndsWith1603AndTheClosingLine)
+{
+    EXPECT_EQ(RunSilentMode("/silent /logfile=\"" + logPath_ + "\"", kProgram,
+                            [](const std::string&, Remove::Log& log, const SilentRemovalHost&) -> int {
+                                log << "Removing...";
+                                throw std::bad_alloc();
+                            }),
+              1603);
+    std::vector<std::string> lines = LinesOf(ReadWhileOpen(logPath_));
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end()),
+              (std::vector<std::string>{"Removing...", "error encountered: std::bad_alloc",
+                                        std::string(kProgram) + " ended with exit code 1603"}));
 }
 
 TEST_F(SilentMode, TheLogIsWrittenAsTheRunGoes)

@@ -21,6 +21,7 @@ protected:
             flags_.push_back(flags);
         };
         host_.removeSuiteRoots = [this](Remove::Log&) { suite_.Record("root clean-up"); };
+        host_.suiteRootsRemain = [this] { return rootsRemain_; };
     }
     ScriptedProduct& Product(ProductKind kind) { return suite_[kind]; }
     // The calls since the last ClearJournal, the root clean-up among them.
@@ -45,6 +46,7 @@ protected:
 
     ScriptedSuite suite_;
     std::size_t cleared_ = 0;
+    bool rootsRemain_ = true;
     RecordingLog log_;
     SilentRemovalHost host_;
     std::vector<std::string> messages_;
@@ -200,6 +202,14 @@ TEST_F(SilentRemoval, DetectWritesThePlanAndRemovesNothing)
     EXPECT_EQ(messages_, std::vector<std::string>{kClientRuleText});
 }
 
+TEST_F(SilentRemoval, DetectPromisesTheRootsOnlyWhereOneIsLeftAndThenRemovesSomething)
+{
+    EXPECT_EQ(Run("/silent /all /detect"), kPlanWouldRemove) << "nothing installed, a root left";
+    rootsRemain_ = false;
+    EXPECT_EQ(Run("/silent /all /detect"), kPlanNothingToRemove);
+    EXPECT_EQ(log_.Lines().size(), 1u) << "only the first run's roots line";
+}
+
 TEST(CommandLine, TheLogFilesPathIsCutOutAndNeverReadAsSwitches)
 {
     struct Case {
@@ -217,15 +227,21 @@ TEST(CommandLine, TheLogFilesPathIsCutOutAndNeverReadAsSwitches)
         {"/silent /loggingservice", std::nullopt, {"/loggingservice"}, {"/logfile"}},
         {"/silent /logfile=", std::string(""), {"/silent"}, {"/logfile"}},
         {"/silent /logfile=a.log /logfile=C:/client.log", std::string("a.log"), {"/silent"}, {"/client", ".log"}},
-        // The switch, like every other, is case-sensitive.
-        {"/silent /LOGFILE=C:/client.log", std::nullopt, {"/client"}, {}},
+        // Unlike the product switches, in any letter case.
+        {"/silent /relay /LOGFILE=C:/acc/client/run.log", std::string("C:/acc/client/run.log"),
+         {"/silent", "/relay"}, {"/client", "/LOGFILE"}},
     };
     for (const Case& c : cases) {
         CommandLine line = SplitCommandLine(c.arguments);
+        EXPECT_FALSE(line.malformed) << c.arguments;
         EXPECT_EQ(line.logFile, c.logFile) << c.arguments;
         for (const char* word : c.present)
             EXPECT_TRUE(HasSwitch(line.switches, word)) << c.arguments << " should keep " << word;
         for (const char* word : c.absent)
             EXPECT_FALSE(HasSwitch(line.switches, word)) << c.arguments << " should lose " << word;
     }
+
+    // A quote that is never closed: where the path ends cannot be told.
+    for (const char* arguments : {"/logfile=\"C:\\x.log /silent /relay", "x\"/logfile=C:\\y.log /silent /relay"})
+        EXPECT_TRUE(SplitCommandLine(arguments).malformed) << arguments;
 }

@@ -55,7 +55,7 @@ std::string Variable(const char* name)
 }
 
 // The part of the reason that tells which rule refused.
-enum class Rule { Allowed, Relative, Unresolvable, VolumeRoot, AdministrativeShare, HoldsProtected, InsideProtected };
+enum class Rule { Allowed, Relative, Unresolvable, VolumeRoot, Network, HoldsProtected, InsideProtected };
 
 Rule RuleOf(const std::optional<std::string>& refusal)
 {
@@ -65,10 +65,10 @@ Rule RuleOf(const std::optional<std::string>& refusal)
         return Rule::Relative;
     if (*refusal == "the path cannot be resolved")
         return Rule::Unresolvable;
-    if (*refusal == "it is the root of a drive or share")
+    if (*refusal == "it is the root of a drive")
         return Rule::VolumeRoot;
-    if (*refusal == "it lies on an administrative share")
-        return Rule::AdministrativeShare;
+    if (*refusal == "it lies on a network path")
+        return Rule::Network;
     if (refusal->rfind("it is or holds the protected folder \"", 0) == 0)
         return Rule::HoldsProtected;
     if (refusal->rfind("it lies inside the protected folder \"", 0) == 0)
@@ -90,21 +90,17 @@ std::vector<FolderCase> ProtectedCases()
     std::string windows = Known(CSIDL_WINDOWS);
     std::string publicProfile = Variable("PUBLIC");
     return {
-        // Drive and share roots, whatever the spelling.
+        // Drive roots, whatever the spelling.
         {"C:\\", Rule::VolumeRoot},
         {"c:/", Rule::VolumeRoot},
         {"C:\\.", Rule::VolumeRoot},
         {"C:\\Windows\\..", Rule::VolumeRoot},
         {"Z:\\", Rule::VolumeRoot},
-        {"\\\\server\\share\\", Rule::VolumeRoot},
-        {"\\\\server\\share", Rule::VolumeRoot},
-        {"//server/share/./", Rule::VolumeRoot},
-        {"\\\\server\\share\\Varnek\\..", Rule::VolumeRoot},
-        {"\\\\server", Rule::VolumeRoot},
-        // Administrative shares reach whole drives, this machine's included.
-        {"\\\\localhost\\C$\\Windows", Rule::AdministrativeShare},
-        {"\\\\127.0.0.1\\c$\\Program Files (x86)\\Varnek", Rule::AdministrativeShare},
-        {"\\\\server\\ADMIN$\\System32", Rule::AdministrativeShare},
+        // A removal never deletes through a share, this machine's included.
+        {"//server/share/./", Rule::Network},
+        {"\\\\server\\share\\Varnek", Rule::Network},
+        {"\\\\localhost\\C\\Windows", Rule::Network},
+        {"\\\\localhost\\C$\\Windows", Rule::Network},
         // The Windows folder and everything in it.
         {windows, Rule::HoldsProtected},
         {"C:\\Windows", Rule::HoldsProtected},
@@ -187,8 +183,8 @@ std::vector<std::string> AllowedFolders()
         TempPath() + "Varnek-setup",
         "C:\\Varnek",
         "D:\\Varnek\\Relay",
-        "\\\\server\\share\\Varnek",
-        "\\\\server\\share$data\\Varnek",
+        // A blank ends a name only at the end of the path.
+        "C:\\Windows \\System32",
         "C:\\Windows Tools",
         "C:\\Program Files (x86) Backup",
         "C:\\users2",
@@ -230,6 +226,7 @@ TEST(ProtectedFolders, ComparablePathsAreOneSpellingPerFolder)
         {"c:/", "c:\\"},
         {"C:\\A\\.\\B\\..\\C...", "c:\\a\\c"},
         {"C:\\A\\\\B\\", "c:\\a\\b"},
+        {"C:\\A \\B. ", "c:\\a \\b"},
         {"C:\\A\\..\\..\\..", "c:\\"},
         {ShortName(programFilesX86) + "\\Missing\\Deeper", "c:\\program files (x86)\\missing\\deeper"},
         {"\\\\Server\\Share\\Dir\\..\\", "\\\\server\\share"},
@@ -385,6 +382,9 @@ TEST(ProtectedFolders, LocalSystemMayLoseWhatLiesInItsOwnApplicationDataInsideSy
         {system.local + "\\Varnek", true},
         {system.local + "\\Varnek\\Client\\Logs", true},
         {system.roaming + "\\Varnek", true},
+        // Nothing else there: SYSTEM's own data lives beside the suite's.
+        {system.roaming + "\\Microsoft", false},
+        {system.local + "\\Varnek2", false},
         {system.local, false},
         {system.roaming, false},
         {system.profile + "\\AppData", false},

@@ -88,6 +88,7 @@ TEST(SuiteRoots, MachineKeysAndTheKeyInEveryLoadedHiveGo)
     for (size_t other = 2; other < hives.size(); ++other)
         DeleteTestTree(HKEY_USERS, hives[other] + "\\Software\\Varnek");
 
+    EXPECT_TRUE(Remove::SuiteRootsRemain());
     RecordingLog log;
     Remove::RemoveSuiteRoots(log);
 
@@ -102,4 +103,9 @@ TEST(SuiteRoots, MachineKeysAndTheKeyInEveryLoadedHiveGo)
     EXPECT_FALSE(TestKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek, Inc."));
     for (const std::string& hive : withKey)
         EXPECT_FALSE(TestKeyExists(HKEY_USERS, hive + "\\Software\\Varnek")) << hive;
+    EXPECT_FALSE(Remove::SuiteRootsRemain());
+    // The key in one user's hive alone is a root still there.
+    CreateTestKey(HKEY_USERS, withKey[1] + "\\Software\\Varnek");
+    EXPECT_TRUE(Remove::SuiteRootsRemain());
+    DeleteTestTree(HKEY_USERS, withKey[1] + "\\Software\\Varnek");
 }

@@ -25,6 +25,8 @@ machine=demo   # or "empty": a machine with only the suite's root folders and ke
 box=""
 log=""         # the log file the case asks for, as a host path; its checks: check_log_<case>
 untouched=""   # set: the snapshot must show no change at all
+exe="$bin/ZEMRemove.exe"
+run_env=()     # the program's run gets this environment too
 case_name="$1"
 prefix="$e2e/case-$1"
 # Z: is the host's root under Wine: the log lies outside the machine, so that
@@ -56,7 +58,14 @@ case "$case_name" in
                        args="/silent /all /detect /logfile=$(windows_path "$log")";   code=1; gone=""; untouched=1 ;;
   # The path names /client and /server: it must select neither.
   logfile-names-switches) log="$logs/client logs/server.log"
-                       args="/silent /dlp \"/logfile=Z:$log\"";                      code=0; gone="dlp" ;;
+                       args="/silent /dlp \"/LogFile=Z:$log\"";                      code=0; gone="dlp" ;;
+  # Copies of system DLLs beside the program, preferred where Windows would: none may load.
+  planted-dlls)        log="$logs/run.log"; exe="$prefix.plant/ZEMRemove.exe"
+                       run_env=(WINEDLLOVERRIDES="$WINEDLLOVERRIDES;odbc32,odbccp32,version,dbghelp=n,b")
+                       args="/silent /all /logfile=$(windows_path "$log")";           code=0; gone="all roots" ;;
+  # No /silent where nobody could see the dialog, as under a service: the help goes to the log.
+  hidden-dialog)       log="$logs/help.log"; run_env=(ZEM_HIDDEN_STATION=1)
+                       args="/relay /LOGFILE=$(windows_path "$log")";                  code=87; gone=""; untouched=1 ;;
   *) echo "unknown case $1"; exit 2 ;;
 esac
 
@@ -78,6 +87,7 @@ else
   python3 "$scripts/snapshot.py" take "$prefix" "$before"
 fi
 [ -z "$log" ] || mkdir -p "$logs/client logs"
+[ "$exe" = "$bin/ZEMRemove.exe" ] || { mkdir -p "${exe%/*}" && cp "$bin/ZEMRemove.exe" "$ZEM_BUILD_DIR"/planted/*.dll "${exe%/*}"; }
 
 # Wine very rarely hangs a session of a fresh copy. A hang is reported with
 # where it happened and the case is run once more from a fresh copy; a second
@@ -112,7 +122,7 @@ elif [ -n "$box" ]; then
 fi
 # Into a file, not a pipe: a process left behind must not hold the reader.
 status=0
-ZEM_COMMAND_LINE="\"$bin/ZEMRemove.exe\" $args" timeout -k 5 180 "$WINELOADER" "$bin/run_command.exe" \
+env "${run_env[@]}" ZEM_COMMAND_LINE="\"$exe\" $args" timeout -k 5 180 "$WINELOADER" "$bin/run_command.exe" \
   </dev/null >"$prefix.result" 2>/dev/null || status=$?
 [ "$status" -lt 124 ] || hung "ZEMRemove.exe $args" 180
 # run_command gives up on its own after 150 s (status 4): a hang as well.
@@ -177,6 +187,14 @@ check_log_logfile-names-switches() {
   local removed
   removed=$(in_log '^x Removing ')
   [ "$removed" = "x Removing Varnek DLP" ] || fail "log: removals $(echo "$removed" | tr '\n' '|')"
+}
+check_log_planted-dlls() {
+  check_log_header_and_end
+  [ -z "$(find "${exe%/*}" -name '*.loaded')" ] || fail "planted DLLs were loaded: $(ls "${exe%/*}" | tr '\n' ' ')"
+}
+check_log_hidden-dialog() {
+  check_log_header_and_end
+  [ "$(sed -n 2p "$prefix.loglines")" = 'Message box "ZEMRemove": To remove ZEM components silently' ] || fail "log: no help"
 }
 if [ -n "$log" ]; then
   [ ! -e "$log" ] || tr -d '\r' <"$log" >"$prefix.loglines"

@@ -1,12 +1,13 @@
-// The installer library as the program loads it: under the tests the copy
-// found by name is the stand-in next to the test program (tests/odbc_installer),
-// which edits the driver manager's test odbc.ini.
+// The installer library as the program loads it: under the tests the system
+// directory's copy is the stand-in (tests/odbc_installer, put there by
+// scripts/prepare-prefix.sh), which edits the driver manager's test odbc.ini.
 #include "support/message_box.h"
 #include "support/odbc_installer.h"
 
 #include "support/exceptions.h"
 #include "support/odbc_database.h"
 #include "support/owned_handle.h"
+#include "support/system_library.h"
 #include "testkit/file_tree.h"
 #include "testkit/fixture_programs.h"
 #include "testkit/message_box_watcher.h"
@@ -94,10 +95,12 @@ TEST(SQLRemoveDSNFromIni, RemovesARegisteredDataSourceFromTheDriverManagersIni)
     EXPECT_FALSE(WindowsPlatform::SQLRemoveDSNFromIni("zem_never_registered"));
 }
 
-TEST(ODBCInstallerLibrary, TheProcessUsesTheCopyFoundByNameWhenTheSystemCopyHasNoVersion)
+TEST(ODBCInstallerLibrary, TheProcessUsesTheSystemCopyNeverOneBesideTheProgram)
 {
+    ASSERT_TRUE(FileExists(ProgramFolder() + "\\odbccp32.dll")) << "a copy beside the program, as a planted one";
     ASSERT_TRUE(WindowsPlatform::ProcessODBCInstallerLibrary().Function("SQLRemoveDSNFromIni"));
-    EXPECT_EQ(ProgramFolder() + "\\odbccp32.dll", ModulePath(WindowsPlatform::ProcessODBCInstallerLibrary().Module()));
+    EXPECT_EQ(WindowsPlatform::SystemDirectory() + "\\odbccp32.dll",
+              ModulePath(WindowsPlatform::ProcessODBCInstallerLibrary().Module()));
 }
 
 TEST(ODBCInstallerLibrary, KeepsTheSystemCopyOnlyWhenItIsNewer)
@@ -122,7 +125,8 @@ TEST(ODBCInstallerLibrary, KeepsTheSystemCopyOnlyWhenItIsNewer)
         {empty.Path(), byName, "no system copy at all"},
     };
     for (const Case& c : cases) {
-        WindowsPlatform::ODBCInstallerLibrary library(c.systemDirectory, name);
+        // The copy the loader would find in the system directory, named in full.
+        WindowsPlatform::ODBCInstallerLibrary library(byName, c.systemDirectory + "\\" + name);
         ASSERT_TRUE(library.Function("SQLRemoveDSNFromIni")) << c.why;
         EXPECT_EQ(c.chosen, ModulePath(library.Module())) << c.why;
     }
@@ -133,7 +137,7 @@ TEST(ODBCInstallerLibrary, SetsASmallUnversionedSystemCopyAside)
     ScratchFolder system;
     WriteFileOfSize(system / "odbccp32.dll", 100);
     WriteFileOfSize(system / "odbccp32.bad", 5);
-    WindowsPlatform::ODBCInstallerLibrary library(system.Path(), "odbccp32.dll");
+    WindowsPlatform::ODBCInstallerLibrary library("odbccp32.dll", system / "odbccp32.dll");
     EXPECT_TRUE(library.Function("SQLRemoveDSNFromIni"));
     EXPECT_FALSE(FileExists(system / "odbccp32.dll"));
     ASSERT_TRUE(FileExists(system / "odbccp32.bad"));
@@ -143,7 +147,7 @@ TEST(ODBCInstallerLibrary, SetsASmallUnversionedSystemCopyAside)
 
     ScratchFolder large;
     WriteFileOfSize(large / "odbccp32.dll", 20000);
-    WindowsPlatform::ODBCInstallerLibrary other(large.Path(), "odbccp32.dll");
+    WindowsPlatform::ODBCInstallerLibrary other("odbccp32.dll", large / "odbccp32.dll");
     EXPECT_TRUE(other.Function("SQLRemoveDSNFromIni"));
     EXPECT_TRUE(FileExists(large / "odbccp32.dll")) << "20,000 bytes and more are left alone";
     EXPECT_FALSE(FileExists(large / "odbccp32.bad"));
@@ -153,7 +157,7 @@ TEST(ODBCInstallerLibrary, AMissingLibraryIsReportedAndTriedAgainOnTheNextCall)
 {
     ScratchFolder system;
     MessageBoxWatcher watcher(Caption);
-    WindowsPlatform::ODBCInstallerLibrary library(system.Path(), "zem_no_installer.dll");
+    WindowsPlatform::ODBCInstallerLibrary library("zem_no_installer.dll", system / "zem_no_installer.dll");
     EXPECT_EQ(nullptr, library.Function("SQLRemoveDSNFromIni"));
     EXPECT_EQ(nullptr, library.Function("SQLRemoveDSNFromIni"));
     std::vector<std::string> expected(2, "The ODBC installer DLL (ODBCCP32.DLL) is not installed on this system.");
@@ -163,7 +167,7 @@ TEST(ODBCInstallerLibrary, AMissingLibraryIsReportedAndTriedAgainOnTheNextCall)
 TEST(ODBCInstallerLibrary, AMissingFunctionIsReportedWithProgramAndLibrary)
 {
     MessageBoxWatcher watcher(Caption);
-    WindowsPlatform::ODBCInstallerLibrary library("", "zem_installer_copy.dll");
+    WindowsPlatform::ODBCInstallerLibrary library(ProgramFolder() + "\\zem_installer_copy.dll", "");
     EXPECT_EQ(nullptr, library.Function("SQLWriteDSNToIni"));
     std::string longName(800, 'F');
     EXPECT_EQ(nullptr, library.Function(longName.c_str()));
@@ -187,9 +191,9 @@ TEST(ODBCInstallerLibrary, WithoutADesktopBothBoxesOnlyReachTheRoute)
         WindowsPlatform::ScopedMessageBoxRoute route(
             false, [&](const std::string& caption, const std::string& text) { routed.push_back(caption + ": " + text); });
         ScratchFolder system;
-        WindowsPlatform::ODBCInstallerLibrary missing(system.Path(), "zem_no_installer.dll");
+        WindowsPlatform::ODBCInstallerLibrary missing("zem_no_installer.dll", system / "zem_no_installer.dll");
         EXPECT_EQ(nullptr, missing.Function("SQLRemoveDSNFromIni"));
-        WindowsPlatform::ODBCInstallerLibrary copy("", "zem_installer_copy.dll");
+        WindowsPlatform::ODBCInstallerLibrary copy(ProgramFolder() + "\\zem_installer_copy.dll", "");
         EXPECT_EQ(nullptr, copy.Function("SQLWriteDSNToIni"));
     }
     ASSERT_EQ(2u, routed.size());

@@ -35,6 +35,8 @@ CASES=(
   "all|silent|/silent /all|0|all|"
   "client-refused|silent|/silent /client|87||"
   "msde-remains|silent|/silent /msde|1603||broken_msde_registration"
+  "planted-dlls|silent|/silent /all|0|all|plant_dlls"
+  "system-profile|silent|/silent /all|0|-|system_profile_folders"
   "deep-tree|silent|/silent /all|0|all|deep_suite_tree"
   "throwing-listener|listener||0|-|"
   "dialog-cancel|dialog|cancel|0||"
@@ -75,7 +77,9 @@ use_prefix() {
 build_machine() {
   copy machine "$base" || return 1
   use_prefix "$work/machine/prefix"
-  # The stand-in ODBC installer library beside ZEMRemove.exe, not Wine's own.
+  # The stand-in ODBC installer library, not Wine's own, where the program
+  # loads it from: the 32-bit system directory.
+  cp "$bin/odbccp32.dll" "$WINEPREFIX/drive_c/windows/syswow64/odbccp32.dll" || return 1
   timeout 120 $wine64 reg add 'HKCU\Software\Wine\DllOverrides' /v odbccp32 /t REG_SZ /d native,builtin /f \
     </dev/null >/dev/null 2>&1 || return 1
   # No window manager here: managed windows cost 2 s at every close.
@@ -104,6 +108,24 @@ broken_msde_registration() {
     </dev/null >/dev/null 2>&1
 }
 
+# Copies of system DLLs beside the program, preferred where Windows would.
+plant_dlls() {
+  exe_dir=$work/plant run_env=(WINEDLLOVERRIDES="$WINEDLLOVERRIDES;odbc32,odbccp32,version,dbghelp=n,b")
+  mkdir -p "$exe_dir" && cp "$bin/ZEMRemove.exe" "$bin"/planted/*.dll "$exe_dir"
+}
+# LocalSystem's shell folder, which a 32-bit process reaches in SysWOW64: the
+# suite's folder there goes, another program's beside it stays.
+wow_data=drive_c/windows/syswow64/config/systemprofile/AppData/Local
+system_profile_folders() {
+  mkdir -p "$WINEPREFIX/$wow_data/Varnek/Console" "$WINEPREFIX/$wow_data/Other Vendor" &&
+    touch "$WINEPREFIX/$wow_data/Varnek/Console/layout.xml" "$WINEPREFIX/$wow_data/Other Vendor/keep.dat" &&
+    timeout 120 $wine64 reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders' \
+      /v 'Local AppData' /d 'C:\windows\system32\config\systemprofile\AppData\Local' /f </dev/null >/dev/null 2>&1
+}
+check_system-profile() {
+  [ ! -e "$WINEPREFIX/$wow_data/Varnek" ] || fail "the suite's folder in SysWOW64's system profile stayed"
+  [ -e "$WINEPREFIX/$wow_data/Other Vendor/keep.dat" ] || fail "another program's folder beside it went"
+}
 deep_suite_tree() {
   # A tree far past the path limit in the suite's root folder, which only the
   # program's walk by handle reaches (about 370 characters deep).
@@ -118,8 +140,8 @@ run_silent() { # args code
   local started=$SECONDS status=0
   # Into a file, never a pipe: the wineserver would hold it open.
   # The run's log goes outside the machine, for the report of a failure.
-  ZEM_COMMAND_LINE="\"Z:${bin//\//\\}\\ZEMRemove.exe\" $1 /logfile=Z:${removal_log//\//\\}" ZEM_COMMAND_LIMIT_MS=180000 \
-    timeout -k 5 260 wine "$bin/run_command.exe" </dev/null >"$work/case-$name.result" 2>&1 || status=$?
+  env "${run_env[@]}" ZEM_COMMAND_LINE="\"Z:${exe_dir//\//\\}\\ZEMRemove.exe\" $1 /logfile=Z:${removal_log//\//\\}" \
+    ZEM_COMMAND_LIMIT_MS=180000 timeout -k 5 260 wine "$bin/run_command.exe" </dev/null >"$work/case-$name.result" 2>&1 || status=$?
   local result; result=$(tr -d '\r' <"$work/case-$name.result")
   echo "  ZEMRemove.exe $1: $result ($((SECONDS - started)) s)"
   [ "$status" -lt 124 ] || fail "ZEMRemove.exe did not end (status $status)"
@@ -153,6 +175,7 @@ run_dialog() { # cancel|remove-all code
 run_case() { # name runner args code gone setup
   local name=$1 runner=$2 args=$3 code=$4 gone=$5 setup=$6
   local failures=0
+  exe_dir=$bin run_env=()
   local layers=("$work/machine/upper" "$base")
   [ "$gone" != - ] || layers=("$base")
   copy "case-$name" "${layers[@]}" || { fail "no copy of the machine"; return 1; }
@@ -174,6 +197,8 @@ run_case() { # name runner args code gone setup
     return 99
   fi
   e2e_end_session
+  [ -z "$(find "$exe_dir" -name '*.loaded')" ] || fail "planted DLLs were loaded: $(ls "$exe_dir" | tr '\n' ' ')"
+  ! declare -F "check_$name" >/dev/null || "check_$name"
 
   if [ "$gone" != - ]; then
     check_footprint
