@@ -175,10 +175,8 @@ void DeleteByHandle(HANDLE handle, const std::string& path)
     CheckWindowsResult(SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition));
 }
 
-std::optional<std::string> ReachedPathOf(HANDLE handle, const std::string& path)
+std::optional<std::string> FinalPathOf(HANDLE handle)
 {
-    if (std::optional<std::string> answer = WindowsPlatform::InjectedAnswer(SeamCall::GetFinalPathNameByHandleA, path))
-        return answer;
     std::vector<char> buffer(MAX_PATH);
     DWORD length = 0;
     for (;;) {
@@ -196,6 +194,13 @@ std::optional<std::string> ReachedPathOf(HANDLE handle, const std::string& path)
     if (reached.compare(0, 4, "\\\\?\\") == 0)
         return reached.substr(4);
     return reached;
+}
+
+std::optional<std::string> ReachedPathOf(HANDLE handle, const std::string& path)
+{
+    if (std::optional<std::string> answer = WindowsPlatform::InjectedAnswer(SeamCall::GetFinalPathNameByHandleA, path))
+        return answer;
+    return FinalPathOf(handle);
 }
 
 } // namespace Windows

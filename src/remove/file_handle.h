@@ -69,7 +69,11 @@ void ClearReadOnly(HANDLE handle, DWORD attributes, const std::string& path);
 void DeleteByHandle(HANDLE handle, const std::string& path);
 
 // Where the handle's object is, as a drive or share path; no value when the
-// system cannot say. Seam: GetFinalPathNameByHandleA answers for `path`.
+// system cannot say.
+std::optional<std::string> FinalPathOf(HANDLE handle);
+
+// The same for an object the removal opened at `path`.
+// Seam: GetFinalPathNameByHandleA answers for `path`.
 std::optional<std::string> ReachedPathOf(HANDLE handle, const std::string& path);
 
 } // namespace Windows

@@ -1,6 +1,7 @@
 #include "remove/protected_folders.h"
 
 #include "remove/comparable_path.h"
+#include "remove/file_handle.h"
 #include "remove/folder_listing.h"
 #include "remove/known_folders.h"
 #include "support/owned_handle.h"
@@ -246,23 +247,7 @@ std::optional<std::string> ReachedPath(const std::string& path, bool followLastN
                                         flags, nullptr));
     if (!handle)
         return std::nullopt;
-    std::vector<char> buffer(MAX_PATH);
-    DWORD length = 0;
-    for (;;) {
-        length = GetFinalPathNameByHandleA(handle.get(), buffer.data(), static_cast<DWORD>(buffer.size()),
-                                           FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-        if (length == 0)
-            return std::nullopt;
-        if (length < buffer.size())
-            break;
-        buffer.resize(length + 1);
-    }
-    std::string reached(buffer.data(), length);
-    if (reached.compare(0, 8, "\\\\?\\UNC\\") == 0)
-        return "\\\\" + reached.substr(8);
-    if (reached.compare(0, 4, "\\\\?\\") == 0)
-        return reached.substr(4);
-    return reached;
+    return FinalPathOf(handle.get());
 }
 
 const std::vector<ProtectedFolder>& ProtectedFolders()
