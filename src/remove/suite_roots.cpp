@@ -2,58 +2,71 @@
 
 #include "remove/file_removal.h"
 #include "remove/known_folders.h"
+#include "remove/registry_key.h"
 #include "remove/registry_removal.h"
-#include "support/owned_handle.h"
 
 #include <windows.h>
 
+#include <optional>
+#include <string>
+#include <vector>
+
 namespace Remove {
-
-void RemoveSuiteRootFolders(Log& log)
-{
-    if (const std::optional<std::string>& localAppData = Windows::LocalAppDataFolder())
-        DeleteDirectory(*localAppData + "\\Varnek", log);
-    if (const std::optional<std::string>& programFiles = Windows::ProgramFilesFolder())
-        DeleteDirectory(*programFiles + "\\Varnek Enterprise", log);
-}
-
-void RemoveSuiteRootKeys(Log& log)
-{
-    DeleteRegistryKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek", log);
-    DeleteRegistryKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek, Inc.", log);
-    // Every hive loaded now; users who are not logged on keep their key.
-    DeleteRegistryKeyInEveryUserHive("Software\\Varnek", log);
-}
 
 namespace {
 
-bool KeyExists(HKEY root, const std::string& subkey)
-{
-    Windows::UniqueRegistryKey key;
-    return RegOpenKeyExA(root, subkey.c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_32KEY, key.put()) == ERROR_SUCCESS;
-}
+// The suite's roots, named once for their removal and for the question
+// whether any is left.
+const char* const kMachineKeys[] = {"SOFTWARE\\Varnek", "SOFTWARE\\Varnek, Inc."};
+const char kUserKey[] = "Software\\Varnek";
 
-bool FolderExists(const std::optional<std::string>& folder, const char* name)
+std::vector<std::string> RootFolders()
 {
-    return folder && GetFileAttributesA((*folder + name).c_str()) != INVALID_FILE_ATTRIBUTES;
+    std::vector<std::string> folders;
+    if (const std::optional<std::string>& localAppData = Windows::LocalAppDataFolder())
+        folders.push_back(*localAppData + "\\Varnek");
+    if (const std::optional<std::string>& programFiles = Windows::ProgramFilesFolder())
+        folders.push_back(*programFiles + "\\Varnek Enterprise");
+    return folders;
 }
 
 } // namespace
 
+void RemoveSuiteRootFolders(Log& log)
+{
+    for (const std::string& folder : RootFolders())
+        DeleteDirectory(folder, log);
+}
+
+void RemoveSuiteRootKeys(Log& log)
+{
+    for (const char* key : kMachineKeys)
+        DeleteRegistryKey(HKEY_LOCAL_MACHINE, key, log);
+    // Every hive loaded now; users who are not logged on keep their key.
+    DeleteRegistryKeyInEveryUserHive(kUserKey, log);
+}
+
 bool SuiteRootsRemain()
 {
-    if (FolderExists(Windows::LocalAppDataFolder(), "\\Varnek") ||
-        FolderExists(Windows::ProgramFilesFolder(), "\\Varnek Enterprise") ||
-        KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek") || KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Varnek, Inc."))
-        return true;
-    char hive[256];
-    for (DWORD index = 0;; ++index) {
-        DWORD length = sizeof hive;
-        if (RegEnumKeyExA(HKEY_USERS, index, hive, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            return false;
-        if (KeyExists(HKEY_USERS, std::string(hive, length) + "\\Software\\Varnek"))
+    for (const std::string& folder : RootFolders()) {
+        if (GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES)
             return true;
     }
+    Log silent;
+    for (const char* key : kMachineKeys) {
+        if (CheckRegistryKey(HKEY_LOCAL_MACHINE, key, silent))
+            return true;
+    }
+    try {
+        Windows::SubkeyInformation hive;
+        for (DWORD index = 0; Windows::EnumRegistrySubkey(HKEY_USERS, index, hive); ++index) {
+            if (CheckRegistryKey(HKEY_USERS, hive.name + "\\" + kUserKey, silent))
+                return true;
+        }
+    } catch (...) {
+        // Hives that cannot be listed promise nothing.
+    }
+    return false;
 }
 
 void RemoveSuiteRoots(Log& log)
