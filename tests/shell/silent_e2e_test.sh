@@ -80,11 +80,12 @@ case "$case_name" in
   # link's name cannot go as it is: that step fails, the folder stays, 1603.
   # Wine 10 (as Windows 10) deletes the name with its attribute untouched.
   hard-link)           log="$logs/run.log"; args="/silent /dlp /logfile=$(windows_path "$log")"
-                       if [ "${ZEM_WINE_MAJOR:-8}" -ge 10 ]; then code=0; gone="dlp"
-                       else code=1603; gone="dlp"; kept=("folder $dlp_folder"); fi ;;
+                       code=1603; gone="dlp"; kept=("folder $dlp_folder")
+                       [ "${ZEM_WINE_MAJOR:-8}" -lt 10 ] || { code=0; kept=(); } ;;
   # A file in the suite's folder held open with delete sharing by another
   # process (a scanner) that lets go 2 s after the removal reached the folder:
-  # Wine 8 by retrying the folder, Wine 10 by the POSIX delete, nothing stays.
+  # 0 and nothing left, under Wine 8 as the folder is retried, under Wine 10
+  # through the POSIX delete.
   held-file)           log="$logs/run.log"; args="/silent /dlp /logfile=$(windows_path "$log")"; code=0; gone="dlp" ;;
   *) echo "unknown case $1"; exit 2 ;;
 esac
