@@ -291,8 +291,8 @@ protected:
         Windows::ProtectedFolders(); // gathered before the guards are armed
         for (SeamCall call : {SeamCall::GetFileAttributesA, SeamCall::FindFirstFileA, SeamCall::CreateFileA,
                               SeamCall::NtCreateFile_Delete, SeamCall::SetFileInformationByHandle_Disposition,
-                              SeamCall::SetFileInformationByHandle_Basic, SeamCall::SetSecurityInfo_Dacl,
-                              SeamCall::SetSecurityInfo_Owner})
+                              SeamCall::SetFileInformationByHandle_Basic, SeamCall::SetKernelObjectSecurity_Dacl,
+                              SeamCall::SetKernelObjectSecurity_Owner})
             guards_.push_back(std::make_unique<ScopedFailure>(call, ERROR_ACCESS_DENIED, "", -1, Firing::Optional));
     }
     int GuardHits() const
