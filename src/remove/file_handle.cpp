@@ -243,6 +243,13 @@ void DeleteByHandle(HANDLE handle, const std::string& path, VolumeDeletes& volum
         ThrowWindowsError(code);
 }
 
+UniqueFileHandle OpenToJudge(const std::string& path, bool followLastName)
+{
+    DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (followLastName ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
+    return UniqueFileHandle(
+        CreateFileA(path.c_str(), JudgeAccess, ShareAll, nullptr, OPEN_EXISTING, flags, nullptr));
+}
+
 std::optional<std::string> FinalPathOf(HANDLE handle)
 {
     std::vector<char> buffer(MAX_PATH);

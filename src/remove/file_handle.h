@@ -110,6 +110,10 @@ DWORD TryDeleteByHandle(HANDLE handle, const std::string& path, VolumeDeletes& v
 // The same; throws Windows::Error.
 void DeleteByHandle(HANDLE handle, const std::string& path, VolumeDeletes& volume);
 
+// `path` opened by name for judging only, the last name's link followed or
+// not; an empty holder when it does not open.
+UniqueFileHandle OpenToJudge(const std::string& path, bool followLastName);
+
 // Where the handle's object is, as a drive or share path; no value when the
 // system cannot say.
 std::optional<std::string> FinalPathOf(HANDLE handle);

@@ -1,6 +1,6 @@
 #include "remove/file_identity.h"
 
-#include "support/owned_handle.h"
+#include "remove/file_handle.h"
 #include "support/platform_seam.h"
 
 #include <cstdlib>
@@ -53,10 +53,7 @@ std::optional<FileIdentity> IdentityOf(HANDLE handle, const std::string& path)
 
 std::optional<FileIdentity> IdentityAt(const std::string& path, bool followLastName)
 {
-    DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (followLastName ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
-    UniqueFileHandle handle(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                        flags, nullptr));
+    UniqueFileHandle handle = OpenToJudge(path, followLastName);
     if (!handle)
         return std::nullopt;
     return IdentityOf(handle.get());

@@ -286,10 +286,7 @@ std::vector<ProtectedFolder> GatherProtectedFolders()
 
 std::optional<std::string> ReachedPath(const std::string& path, bool followLastName)
 {
-    DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (followLastName ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
-    UniqueFileHandle handle(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                        flags, nullptr));
+    UniqueFileHandle handle = OpenToJudge(path, followLastName);
     if (!handle)
         return std::nullopt;
     return FinalPathOf(handle.get());

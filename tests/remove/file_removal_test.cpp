@@ -8,6 +8,7 @@
 #include "testkit/file_tree.h"
 #include "testkit/recording_log.h"
 #include "testkit/scratch.h"
+#include "testkit/seam_guards.h"
 #include "testkit/wine_version.h"
 
 #include <gtest/gtest.h>
@@ -240,22 +241,15 @@ protected:
     void GuardTarget(const std::string& part)
     {
         // Inside the link.
-        for (SeamCall call : {SeamCall::NtCreateFile_Delete, SeamCall::SetFileInformationByHandle_Disposition})
-            guards_.push_back(std::make_unique<ScopedFailure>(call, ERROR_ACCESS_DENIED, part + "\\", -1, Firing::Optional));
+        guards_.Guard({SeamCall::NtCreateFile_Delete, SeamCall::SetFileInformationByHandle_Disposition}, part + "\\");
         // The link itself or anything inside: these would act on the target.
-        for (SeamCall call : {SeamCall::GetFileInformationByHandleEx_List, SeamCall::SetFileInformationByHandle_Basic,
-                              SeamCall::SetKernelObjectSecurity_Dacl, SeamCall::SetKernelObjectSecurity_Owner})
-            guards_.push_back(std::make_unique<ScopedFailure>(call, ERROR_ACCESS_DENIED, part, -1, Firing::Optional));
+        guards_.Guard({SeamCall::GetFileInformationByHandleEx_List, SeamCall::SetFileInformationByHandle_Basic,
+                       SeamCall::SetKernelObjectSecurity_Dacl, SeamCall::SetKernelObjectSecurity_Owner},
+                      part);
     }
-    int GuardHits() const
-    {
-        int hits = 0;
-        for (const auto& guard : guards_)
-            hits += guard->Hits();
-        return hits;
-    }
+    int GuardHits() const { return guards_.Hits(); }
 
-    std::vector<std::unique_ptr<ScopedFailure>> guards_;
+    SeamGuards guards_;
 };
 
 TEST_F(LinkRemoval, JunctionInsideTheTreeIsRemovedWithoutEnteringIt)
@@ -499,19 +493,13 @@ protected:
     // Guards on every call that would change the object itself, not its name.
     void GuardObject(const std::string& part)
     {
-        for (SeamCall call : {SeamCall::SetFileInformationByHandle_Basic, SeamCall::SetKernelObjectSecurity_Dacl,
-                              SeamCall::SetKernelObjectSecurity_Owner})
-            guards_.push_back(std::make_unique<ScopedFailure>(call, ERROR_ACCESS_DENIED, part, -1, Firing::Optional));
+        guards_.Guard({SeamCall::SetFileInformationByHandle_Basic, SeamCall::SetKernelObjectSecurity_Dacl,
+                       SeamCall::SetKernelObjectSecurity_Owner},
+                      part);
     }
-    int GuardHits() const
-    {
-        int hits = 0;
-        for (const auto& guard : guards_)
-            hits += guard->Hits();
-        return hits;
-    }
+    int GuardHits() const { return guards_.Hits(); }
 
-    std::vector<std::unique_ptr<ScopedFailure>> guards_;
+    SeamGuards guards_;
 };
 
 TEST_F(DeleteSemantics, FileWithOtherNamesLosesOnlyThisNameAndKeepsItsAttributes)
