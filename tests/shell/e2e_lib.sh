@@ -98,10 +98,27 @@ e2e_dialog() {
   fi
 }
 
+# e2e_keep INSTALLED OUT ITEM...: the inventory INSTALLED into OUT with each
+# ITEM ("<kind> <item>") marked to stay: e2e_footprint then expects it
+# although its component goes (a step that must fail or be refused).
+e2e_keep() {
+  local installed=$1 out=$2
+  shift 2
+  python3 - "$installed" "$@" >"$out" <<'PY' || fail "the kept items are not in the inventory: $*"
+import sys
+keep = set(sys.argv[2:])
+lines = [line.split(" ", 1) for line in open(sys.argv[1]).read().splitlines()]
+for component, item in lines:
+    print(("=" if item in keep else "") + component + " " + item)
+sys.exit(0 if keep <= {item for _, item in lines} else 1)
+PY
+}
+
 # e2e_footprint STEM BEFORE INSTALLED GONE [snapshot diff options]: the check
 # that ends a case, on $WINEPREFIX (its session is ended first). What is left
 # of the suite must be the inventory INSTALLED less the components named in
-# GONE ("all": everything; "roots": the suite's root folders and keys), and
+# GONE ("all": everything; "roots": the suite's root folders and keys; lines
+# marked by e2e_keep stay all the same), and
 # nothing that is not the suite's may have changed since the snapshot BEFORE.
 # Leaves STEM.left, STEM.expected and STEM.changes.
 # Every function here also runs under set -e: a check that fails calls fail.
@@ -121,6 +138,9 @@ server_keys = ("HKLM\\SOFTWARE\\Varnek\\Enterprise Server", "HKLM\\SOFTWARE\\Var
                "HKLM\\SOFTWARE\\Varnek\\ZEMRelay", "HKLM\\SOFTWARE\\Varnek\\VNEAdmin")
 for line in lines:
     component, kind, item = line.split(" ", 2)
+    if component.startswith("="):
+        print(line[1:])
+        continue
     if "all" in gone or component in gone:
         continue
     if gone & {"relay", "server"} and any(item.startswith(k) for k in server_keys):

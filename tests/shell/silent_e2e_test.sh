@@ -27,12 +27,16 @@ log=""         # the log file the case asks for, as a host path; its checks: che
 untouched=""   # set: the snapshot must show no change at all
 exe="$bin/ZEMRemove.exe"
 run_env=()     # the program's run gets this environment too
+kept=()        # items of the inventory ("<kind> <item>") that stay although their component goes
+companion=""   # a process the set-up started (setup_<case>): it must end by itself with 0
 case_name="$1"
 prefix="$e2e/case-$1"
 # Z: is the host's root under Wine: the log lies outside the machine, so that
 # the snapshot sees only what the removal changed.
 logs="$prefix.logs"
 windows_path() { local p="${1//\//\\}"; echo "Z:$p"; }
+suite_folder='C:\Program Files (x86)\Varnek Enterprise'
+dlp_folder="$suite_folder\ZEM Client\DLP"
 case "$case_name" in
   all)                 args="/silent /all";                     code=0;    gone="all roots" ;;
   api)                 args="/silent /api";                     code=0;    gone="api" ;;
@@ -66,6 +70,23 @@ case "$case_name" in
   # No /silent where nobody could see the dialog, as under a service: the help goes to the log.
   hidden-dialog)       log="$logs/help.log"; run_env=(ZEM_HIDDEN_STATION=1)
                        args="/relay /LOGFILE=$(windows_path "$log")";                  code=87; gone=""; untouched=1 ;;
+  # A drive letter on the users folder: a protected folder named through it is
+  # refused as under its own name, and the run ends the same (1603; the
+  # components' own folders, which their registrations no longer name, stay).
+  other-name)          log="$logs/run.log"; args="/silent /console /relay /logfile=$(windows_path "$log")"
+                       code=1603; gone="console relay"; kept=("folder $suite_folder\ZEM Console" "folder $suite_folder\ZEM Relay") ;;
+  # A hard link in the suite's folder to a read-only file elsewhere: that file
+  # keeps its attribute. Wine 8 has no delete that ignores read-only, so the
+  # link's name cannot go as it is: that step fails, the folder stays, 1603.
+  # Wine 10 (as Windows 10) deletes the name with its attribute untouched.
+  hard-link)           log="$logs/run.log"; args="/silent /dlp /logfile=$(windows_path "$log")"
+                       code=1603; gone="dlp"; kept=("folder $dlp_folder")
+                       [ "${ZEM_WINE_MAJOR:-8}" -lt 10 ] || { code=0; kept=(); } ;;
+  # A file in the suite's folder held open with delete sharing by another
+  # process (a scanner) that lets go 2 s after the removal reached the folder:
+  # 0 and nothing left, under Wine 8 as the folder is retried, under Wine 10
+  # through the POSIX delete.
+  held-file)           log="$logs/run.log"; args="/silent /dlp /logfile=$(windows_path "$log")"; code=0; gone="dlp" ;;
   *) echo "unknown case $1"; exit 2 ;;
 esac
 
@@ -107,10 +128,42 @@ hung() { # what seconds
   exit 1
 }
 
+# Case set-ups, run in the case's session before the removal (setup_<case>).
+host_dlp="$prefix/drive_c/Program Files (x86)/Varnek Enterprise/ZEM Client/DLP"
+tools_readme="$prefix/drive_c/Program Files (x86)/Varnek Enterprise Tools/readme.txt"
+uninstall='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\{5B0C1E2A-7D41-4C3E-9A11-0E7C1A00000'
+setup_other-name() {
+  ln -s ../drive_c/users "$prefix/dosdevices/p:" &&
+    wine reg add "${uninstall}4}" /v InstallLocation /d 'P:\Public' /f /reg:32 </dev/null >/dev/null 2>&1 &&
+    wine reg add "${uninstall}5}" /v InstallLocation /d 'P:\alice\Documents' /f /reg:32 </dev/null >/dev/null 2>&1 &&
+    [ -d "$prefix/drive_c/users/Public/Documents" ] && [ -f "$prefix/drive_c/users/alice/Documents/budget.txt" ]
+}
+setup_hard-link() {
+  chmod a-w "$tools_readme" && ln "$tools_readme" "$host_dlp/Tools readme.txt" || return 1
+  readme_mode=$(stat -c %a "$tools_readme")
+  [ $((8#$readme_mode & 8#222)) -eq 0 ] && [ "$(stat -c %h "$tools_readme")" = 2 ]
+}
+setup_held-file() {
+  echo custom >"$host_dlp/policies/custom.pol" || return 1
+  timeout -k 5 150 wine "$bin/file_holder.exe" "$dlp_folder\policies\custom.pol" "$(windows_path "$logs/held.ready")" \
+    "$dlp_folder\policies\default.pol" 2000 </dev/null >"$prefix.holder" 2>&1 &
+  companion=$!
+  local tries
+  for tries in $(seq 1 300); do
+    [ ! -e "$logs/held.ready" ] && kill -0 "$companion" 2>/dev/null || break
+    sleep 0.1
+  done
+  [ -e "$logs/held.ready" ] || { echo "the holder never got ready: $(cat "$prefix.holder")"; return 1; }
+}
+
 wineserver -p
 status=0
 timeout -k 5 60 "$WINELOADER" wineboot </dev/null >/dev/null 2>&1 || status=$?
 [ "$status" -lt 124 ] || hung "wineboot" 60
+if declare -F "setup_$case_name" >/dev/null && ! "setup_$case_name"; then
+  fail "the set-up of $case_name failed"
+  exit 1
+fi
 reader=""
 if [ -n "${dialog:-}" ]; then
   # Not the silent mode: the dialog opens; it is closed once detection has ended.
@@ -130,6 +183,11 @@ env "${run_env[@]}" ZEM_COMMAND_LINE="\"$exe\" $args" timeout -k 5 180 "$WINELOA
 result=$(tr -d '\r' <"$prefix.result")
 echo "ZEMRemove.exe $args: $result"
 [ "${result%% after*}" = "exit $code" ] || fail "expected exit $code, got '$result'"
+if [ -n "$companion" ]; then
+  status=0
+  wait "$companion" || status=$?
+  [ "$status" -eq 0 ] || fail "the set-up's process ended with $status: $(tr -d '\r' <"$prefix.holder")"
+fi
 if [ -n "${dialog:-}" ]; then
   wait "$reader" || fail "no dialog \"Varnek Removal Utility\" appeared and closed"
   rm -f "$prefix/drive_c/dialog.txt"
@@ -196,11 +254,33 @@ check_log_hidden-dialog() {
   check_log_header_and_end
   [ "$(sed -n 2p "$prefix.loglines")" = 'Message box "ZEMRemove": To remove ZEM components silently' ] || fail "log: no help"
 }
+check_log_other-name() {
+  check_log_header_and_end
+  local folder
+  for folder in 'P:\Public' 'P:\alice\Documents'; do
+    [ -n "$(in_log -F "Refusing to delete directory \"$folder\": ")" ] || fail "log: $folder not refused"
+  done
+}
+check_log_hard-link() {
+  check_log_header_and_end
+  [ "$(stat -c %a "$tools_readme")" = "$readme_mode" ] || fail "the linked file outside the suite lost its read-only mode"
+  local failed
+  failed=$(in_log -E '\.\.\.error occured while trying to delete file ".*\\DLP\\Tools readme\.txt"$')
+  if [ "$code" = 0 ]; then [ -z "$failed" ] || fail "log: $failed"; else [ -n "$failed" ] || fail "log: the link's delete did not fail"; fi
+}
+check_log_held-file() {
+  check_log_header_and_end
+  [ -z "$(in_log 'not empty')" ] || fail "log: $(in_log 'not empty')"
+}
 if [ -n "$log" ]; then
   [ ! -e "$log" ] || tr -d '\r' <"$log" >"$prefix.loglines"
   if [ "$code" != 1622 ] && [ ! -e "$log" ]; then fail "no log file at $log"; else "check_log_$case_name"; fi
 fi
 
+if [ ${#kept[@]} -gt 0 ]; then
+  e2e_keep "$installed" "$prefix.kept" "${kept[@]}"
+  installed="$prefix.kept"
+fi
 e2e_footprint "$prefix" "$before" "$installed" "$gone"
 if [[ " $gone " != *" server "* && " $gone " != *" all "* ]] && grep -q 'ZEM Web' "$prefix.changes"; then
   fail "the server's web folder changed although the server stays: $(grep 'ZEM Web' "$prefix.changes" | head -3)"

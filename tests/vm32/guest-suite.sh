@@ -38,6 +38,8 @@ CASES=(
   "planted-dlls|silent|/silent /all|0|all|plant_dlls"
   "system-profile|silent|/silent /all|0|-|system_profile_folders"
   "deep-tree|silent|/silent /all|0|all|deep_suite_tree"
+  "other-name|silent|/silent /relay|1603|relay|relay_in_public_by_other_name"
+  "hard-link|silent|/silent /relay|1603|relay|hard_link_to_read_only"
   "throwing-listener|listener||0|-|"
   "dialog-cancel|dialog|cancel|0||"
   "dialog-remove-all|dialog|remove-all|0|all|"
@@ -133,6 +135,33 @@ deep_suite_tree() {
   for level in 1 2 3 4 5; do deep="$deep/level$level-$(printf '%055d' 0)"; done
   mkdir -p "$deep" && echo report >"$deep/report.txt"
 }
+# The relay registered in the users' Public folder through a drive letter on
+# the users folder: refused as that folder is by its own name; the relay's
+# own folder stays.
+relay_folder='C:\Program Files (x86)\Varnek Enterprise\ZEM Relay'
+relay_in_public_by_other_name() {
+  kept=("folder $relay_folder")
+  ln -s ../drive_c/users "$WINEPREFIX/dosdevices/p:" && [ -d "$WINEPREFIX/drive_c/users/Public/Documents" ] &&
+    timeout 120 $wine64 reg add 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\{5B0C1E2A-7D41-4C3E-9A11-0E7C1A000005}' \
+      /v InstallLocation /d 'P:\Public' /f /reg:32 </dev/null >/dev/null 2>&1
+}
+check_other-name() {
+  tr -d '\r' <"$removal_log" | grep -qF 'Refusing to delete directory "P:\Public": ' || fail "P:\Public was not refused"
+}
+# A hard link in the relay's folder to another program's read-only file: that
+# file keeps its attribute. Wine 8 cannot delete the link's name as it is, so
+# that step fails and the relay's folder stays.
+tools_readme="drive_c/Program Files (x86)/Varnek Enterprise Tools/readme.txt"
+hard_link_to_read_only() {
+  kept=("folder $relay_folder")
+  chmod a-w "$WINEPREFIX/$tools_readme" &&
+    ln "$WINEPREFIX/$tools_readme" "$WINEPREFIX/drive_c/Program Files (x86)/Varnek Enterprise/ZEM Relay/ZEMRelayData/readme.txt"
+}
+check_hard-link() {
+  [ "$(stat -c %a "$WINEPREFIX/$tools_readme")" = 444 ] || fail "the other program's file lost its read-only mode"
+  tr -d '\r' <"$removal_log" | grep -qE 'error occured while trying to delete file ".*\\ZEMRelayData\\readme\.txt"$' ||
+    fail "the link's delete did not fail"
+}
 
 # Runners: each runs the program on the case's copy (session started) and
 # calls fail; 99 asks for the case to run once more after a Wine hang.
@@ -175,7 +204,7 @@ run_dialog() { # cancel|remove-all code
 run_case() { # name runner args code gone setup
   local name=$1 runner=$2 args=$3 code=$4 gone=$5 setup=$6
   local failures=0
-  exe_dir=$bin run_env=()
+  exe_dir=$bin run_env=() kept=()
   local layers=("$work/machine/upper" "$base")
   [ "$gone" != - ] || layers=("$base")
   copy "case-$name" "${layers[@]}" || { fail "no copy of the machine"; return 1; }
@@ -214,7 +243,12 @@ check_footprint() {
   # The uninstallers are GUI programs, as real setups are: started by the
   # dialog, none may bring up a console (Wine's console host would write its
   # defaults to HKCU\Console).
-  e2e_footprint "$work/case-$name" "$work/machine.json" "$work/installed.txt" "$gone"
+  local installed="$work/installed.txt"
+  if [ ${#kept[@]} -gt 0 ]; then
+    installed="$work/case-$name.kept"
+    e2e_keep "$work/installed.txt" "$installed" "${kept[@]}"
+  fi
+  e2e_footprint "$work/case-$name" "$work/machine.json" "$installed" "$gone"
   if [ -z "$gone" ] && [ -f "$work/case-$name.changes" ]; then
     # Nothing of the suite may go either: only the uninstaller's traces.
     grep -v 'Temp\\var[0-9A-Fa-f]*\.tmp$' "$work/case-$name.changes" | grep -E '^(removed|changed) ' \
