@@ -129,7 +129,7 @@ echo "== the same removal through the dialog, on a third copy (screenshots in $s
   drive click remove-all 10
   drive answer 'Confirm Removal' ok 'C:\demo-dialog\confirm.txt' 30
   echo "confirmed: $(tail -n +2 "$exchange/confirm.txt")"
-  for shot in a b c; do # the uninstallers' console windows come and go over the dialog
+  for shot in a b c; do # the dialog while the uninstallers run (they open no window of their own)
     sleep 1.5
     shoot "2-removing-$shot"
   done
