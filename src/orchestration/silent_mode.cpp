@@ -7,6 +7,7 @@
 #include "remove/suite_roots.h"
 #include "support/exceptions.h"
 #include "support/message_box.h"
+#include "support/system_library.h"
 
 #include <windows.h>
 
@@ -55,6 +56,9 @@ int RunLogged(const std::string& arguments, const std::string& switches, const s
 {
     log << programName << " " << ProgramVersion() << " started " << LocalTime()
         << " with command line: " << arguments << Remove::LineEnd;
+    // Loaded now, where a failure is an error like any other; later a
+    // failed delay load could only crash.
+    WindowsPlatform::PreloadDelayedLibraries();
 
     WindowsPlatform::ScopedMessageBoxRoute boxes(
         WindowsPlatform::WindowStationIsInteractive(), [&](const std::string& caption, const std::string& text) {

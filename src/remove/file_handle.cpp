@@ -4,7 +4,9 @@
 #include "support/platform_seam.h"
 #include "support/windows_error.h"
 
-#include <atomic>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 static_assert(sizeof(FILE_ATTRIBUTE_TAG_INFO) == 8, "FILE_ATTRIBUTE_TAG_INFO");
@@ -20,12 +22,22 @@ using WindowsPlatform::SeamCall;
 const FILE_INFO_BY_HANDLE_CLASS DispositionInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
 const DWORD DispositionDelete = 0x1;
 const DWORD DispositionPosixSemantics = 0x2;
+const DWORD DispositionIgnoreReadOnly = 0x10;
+
+const NTSTATUS StatusDeletePending = static_cast<NTSTATUS>(0xC0000056);
 
 const ULONG ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 bool IsAbsence(DWORD code)
 {
     return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+}
+
+// The Win32 code of a failed open. Being deleted reads as "access denied"
+// in Win32 terms; the walk needs to tell it apart.
+DWORD OpenFailureCode(NTSTATUS status)
+{
+    return status == StatusDeletePending ? DeletePendingCode : WindowsPlatform::Win32CodeOf(status);
 }
 
 // `name` relative to `root`; an empty name re-opens the object `root` refers to.
@@ -51,7 +63,7 @@ DWORD OpenRelative(HANDLE root, const std::wstring& name, ACCESS_MASK access, Un
     NTSTATUS result =
         nt.createFile(&opened, access, &attributes, &status, nullptr, 0, ShareAll, FILE_OPEN, options, nullptr, 0);
     if (result < 0)
-        return WindowsPlatform::Win32CodeOf(result);
+        return OpenFailureCode(result);
     handle.reset(opened);
     return ERROR_SUCCESS;
 }
@@ -66,7 +78,10 @@ DWORD ReadAttributes(FileItem& item, const std::string& path)
     FILE_ATTRIBUTE_TAG_INFO tag = {};
     if (!GetFileInformationByHandleEx(item.handle.get(), FileAttributeTagInfo, &tag, sizeof tag))
         return GetLastError();
-    item.attributes = tag.FileAttributes | WindowsPlatform::InjectedAttributes(path);
+    DWORD injectedTag = 0;
+    DWORD injected = WindowsPlatform::InjectedAttributes(path, &injectedTag);
+    item.attributes = tag.FileAttributes | injected;
+    item.reparseTag = injected & FILE_ATTRIBUTE_REPARSE_POINT ? injectedTag : tag.ReparseTag;
     return ERROR_SUCCESS;
 }
 
@@ -79,7 +94,7 @@ DWORD OpenJudged(FileItem& item, const std::string& path, ACCESS_MASK wanted, Op
     if (code == ERROR_SUCCESS) {
         item.access = wanted;
     } else {
-        if (IsAbsence(code))
+        if (IsAbsence(code) || code == DeletePendingCode)
             return code;
         code = open(JudgeAccess);
         if (code != ERROR_SUCCESS)
@@ -98,7 +113,11 @@ DWORD OpenItem(const std::string& path, ACCESS_MASK wanted, FileItem& item)
             return injected;
         item.handle.reset(CreateFileA(path.c_str(), access, ShareAll, nullptr, OPEN_EXISTING,
                                       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-        return item.handle.valid() ? ERROR_SUCCESS : GetLastError();
+        if (item.handle.valid())
+            return ERROR_SUCCESS;
+        DWORD code = GetLastError();
+        return code == ERROR_ACCESS_DENIED && WindowsPlatform::LastNtStatus() == StatusDeletePending ? DeletePendingCode
+                                                                                                      : code;
     });
 }
 
@@ -112,17 +131,37 @@ DWORD OpenChildItem(HANDLE parent, const std::wstring& name, const std::string& 
     });
 }
 
-bool DeleteChildFileAtOnce(HANDLE parent, const std::wstring& name, const std::string& path)
+bool DeleteChildFileAtOnce(HANDLE parent, const std::wstring& name, const std::string& path, bool listedReadOnly,
+                           VolumeDeletes& volume)
 {
     if (WindowsPlatform::InjectedFailure(SeamCall::NtCreateFile_Delete, path) ||
         WindowsPlatform::InjectedFailure(SeamCall::SetFileInformationByHandle_Disposition, path))
         return false;
-    // A folder (a junction too) does not open as a file; a read-only file or
-    // one in use does not open for deletion. Otherwise the name goes when the
-    // handle closes.
+    const VolumeDeletes::Level level = volume.Current();
+    if (listedReadOnly && level != VolumeDeletes::PosixIgnoringReadOnly)
+        return false;
+    // A folder (a junction too) does not open as a file; one in use does not
+    // open for deletion.
     UniqueFileHandle handle;
-    return OpenRelative(parent, name, DELETE, handle, FILE_NON_DIRECTORY_FILE | FILE_DELETE_ON_CLOSE) ==
-           ERROR_SUCCESS;
+    if (level == VolumeDeletes::Classic)
+        return OpenRelative(parent, name, DELETE, handle, FILE_NON_DIRECTORY_FILE | FILE_DELETE_ON_CLOSE) ==
+               ERROR_SUCCESS;
+    return OpenRelative(parent, name, DELETE, handle, FILE_NON_DIRECTORY_FILE) == ERROR_SUCCESS &&
+           TryDeleteByHandle(handle.get(), path, volume) == ERROR_SUCCESS;
+}
+
+bool IsGoingAway(HANDLE parent, const std::wstring& name, const std::string& path)
+{
+    if (WindowsPlatform::InjectedFailure(SeamCall::NtCreateFile_Delete, path) == DeletePendingCode)
+        return true;
+    UniqueFileHandle handle;
+    DWORD code = OpenRelative(parent, name, FILE_READ_ATTRIBUTES, handle);
+    if (code == DeletePendingCode || IsAbsence(code))
+        return true;
+    FILE_STANDARD_INFO standard = {};
+    return code == ERROR_SUCCESS &&
+           GetFileInformationByHandleEx(handle.get(), FileStandardInfo, &standard, sizeof standard) &&
+           standard.DeletePending;
 }
 
 DWORD ReopenItem(const FileItem& item, const std::string& path, ACCESS_MASK access, UniqueFileHandle& handle)
@@ -152,27 +191,63 @@ void ClearReadOnly(HANDLE handle, DWORD attributes, const std::string& path)
     CheckWindowsResult(SetFileInformationByHandle(handle, FileBasicInfo, &basic, sizeof basic));
 }
 
-void DeleteByHandle(HANDLE handle, const std::string& path)
+void VolumeDeletes::Refused(Level from)
+{
+    int expected = from;
+    level_.compare_exchange_strong(expected, from - 1, std::memory_order_relaxed);
+}
+
+VolumeDeletes& DeletesOn(ULONGLONG volume)
+{
+    static std::mutex lock;
+    static std::map<ULONGLONG, std::unique_ptr<VolumeDeletes>> volumes;
+    std::lock_guard<std::mutex> guard(lock);
+    std::unique_ptr<VolumeDeletes>& deletes = volumes[volume];
+    if (!deletes)
+        deletes.reset(new VolumeDeletes);
+    return *deletes;
+}
+
+DWORD TryDeleteByHandle(HANDLE handle, const std::string& path, VolumeDeletes& volume)
 {
     if (DWORD injected = WindowsPlatform::InjectedFailure(SeamCall::SetFileInformationByHandle_Disposition, path))
-        ThrowWindowsError(injected);
-    // Systems before Windows 10 1607 (and Wine) do not know the newer class;
-    // once told so, the older one is used from then on.
-    static std::atomic<bool> posixKnown{true};
-    if (posixKnown.load(std::memory_order_relaxed)) {
+        return injected;
+    for (;;) {
+        const VolumeDeletes::Level level = volume.Current();
+        if (level == VolumeDeletes::Classic)
+            break;
         DWORD flags = DispositionDelete | DispositionPosixSemantics;
-        if (SetFileInformationByHandle(handle, DispositionInfoEx, &flags, sizeof flags))
-            return;
-        DWORD code = GetLastError();
-        if (code == ERROR_INVALID_PARAMETER)
-            posixKnown.store(false, std::memory_order_relaxed);
-        // File systems without POSIX deletion answer one of these.
-        else if (code != ERROR_NOT_SUPPORTED && code != ERROR_INVALID_FUNCTION)
-            ThrowWindowsError(code);
+        if (level == VolumeDeletes::PosixIgnoringReadOnly)
+            flags |= DispositionIgnoreReadOnly;
+        DWORD code = WindowsPlatform::InjectedFailure(SeamCall::SetFileInformationByHandle_DispositionEx, path);
+        if (code == 0)
+            code = SetFileInformationByHandle(handle, DispositionInfoEx, &flags, sizeof flags) ? ERROR_SUCCESS
+                                                                                                : GetLastError();
+        // Systems before Windows 10 1607 (and Wine before 9) know neither the
+        // class nor its flags, those before 1809 not the last flag; file
+        // systems without POSIX deletion (FAT, shares) answer one of the others.
+        if (code == ERROR_INVALID_PARAMETER || code == ERROR_NOT_SUPPORTED || code == ERROR_INVALID_FUNCTION)
+            volume.Refused(level);
+        else
+            return code;
     }
     FILE_DISPOSITION_INFO disposition = {};
     disposition.DeleteFile = TRUE;
-    CheckWindowsResult(SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition));
+    return SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition) ? ERROR_SUCCESS
+                                                                                                    : GetLastError();
+}
+
+void DeleteByHandle(HANDLE handle, const std::string& path, VolumeDeletes& volume)
+{
+    if (DWORD code = TryDeleteByHandle(handle, path, volume))
+        ThrowWindowsError(code);
+}
+
+UniqueFileHandle OpenToJudge(const std::string& path, bool followLastName)
+{
+    DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (followLastName ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
+    return UniqueFileHandle(
+        CreateFileA(path.c_str(), JudgeAccess, ShareAll, nullptr, OPEN_EXISTING, flags, nullptr));
 }
 
 std::optional<std::string> FinalPathOf(HANDLE handle)

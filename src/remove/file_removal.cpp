@@ -1,6 +1,7 @@
 #include "remove/file_removal.h"
 
 #include "remove/file_handle.h"
+#include "remove/file_identity.h"
 #include "remove/file_system.h"
 #include "remove/folder_listing.h"
 #include "remove/protected_folders.h"
@@ -9,6 +10,7 @@
 #include "support/exceptions.h"
 #include "support/windows_error.h"
 
+#include <algorithm>
 #include <functional>
 #include <new>
 #include <optional>
@@ -41,10 +43,15 @@ bool Attempt(Log& log, const char* continuation, const std::string& path, Step s
     }
 }
 
+// Gone, or going as soon as whoever still holds it lets go: as good as removed.
 bool IsAbsence(DWORD code)
 {
-    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND || code == Windows::DeletePendingCode;
 }
+
+// How long a folder that is not empty only because its entries are still
+// being deleted (a scanner or an indexer holds one) is tried again.
+const DWORD kPendingEntriesWait = 5000;
 
 // What a walk asks when it opens an entry, from what the listing says of it;
 // the entry is judged by its own handle all the same.
@@ -91,35 +98,85 @@ bool GrantItemAccess(Windows::FileItem& item, const std::string& path, Log& log)
     });
 }
 
-void DeleteThroughHandle(const Windows::FileItem& item, const std::string& path)
+void DeleteThroughHandle(const Windows::FileItem& item, const std::string& path, Windows::VolumeDeletes& volume)
 {
     Windows::UniqueFileHandle extra;
-    Windows::DeleteByHandle(Windows::HandleFor(item, path, DELETE, extra), path);
+    Windows::DeleteByHandle(Windows::HandleFor(item, path, DELETE, extra), path, volume);
 }
 
 // A link goes as itself: granting access or clearing attributes are never
 // tried on it, and what it leads to is never listed.
-bool RemoveLink(const Windows::FileItem& item, const std::string& path, Log& log)
+bool RemoveLink(const Windows::FileItem& item, const std::string& path, Windows::VolumeDeletes& volume, Log& log)
 {
     const char* continuation = Windows::IsFolder(item.attributes) ? kRemoveFolderFailed : kDeleteFailed;
-    return Attempt(log, continuation, path, [&] { DeleteThroughHandle(item, path); });
+    return Attempt(log, continuation, path, [&] { DeleteThroughHandle(item, path, volume); });
 }
 
-bool RemoveEmptyFolder(const Windows::FileItem& folder, const std::string& path, Log& log)
+// Whether every entry still in the folder is only waiting for others'
+// handles to close before it goes: the system says so, or it is one the walk
+// itself deleted (`taken`, sorted), whose name stays while a scanner holds it
+// where deletes are not POSIX ones.
+bool OnlyEntriesGoingAway(const Windows::FileItem& folder, const std::string& path, const std::vector<LONGLONG>& taken)
+{
+    // Listed through a handle of its own: Wine judges a folder empty by the
+    // place its handle's listing has reached, so listing again through the
+    // handle that deletes would let a folder that is not empty "go".
+    Windows::UniqueFileHandle own;
+    if (Windows::ReopenItem(folder, path, Windows::ListAccess, own) != ERROR_SUCCESS)
+        return false;
+    HANDLE listed = own.get();
+    Windows::HandleListing listing(listed, path);
+    Windows::ListingBuffer buffer;
+    std::wstring name;
+    DWORD attributes = 0;
+    LONGLONG fileId = 0;
+    while (listing.Next(name, attributes, buffer, &fileId)) {
+        if (!std::binary_search(taken.begin(), taken.end(), fileId) &&
+            !Windows::IsGoingAway(listed, name, Windows::JoinPath(path, NarrowText(name.data(), name.size()))))
+            return false;
+    }
+    return listing.Error() == 0;
+}
+
+bool RemoveEmptyFolder(const Windows::FileItem& folder, const std::string& path, Windows::VolumeDeletes& volume,
+                       std::vector<LONGLONG> taken, Log& log)
 {
     return Attempt(log, kRemoveFolderFailed, path, [&] {
         // A file named as a folder is not one to remove.
         if (!Windows::IsFolder(folder.attributes))
             ThrowWindowsError(ERROR_DIRECTORY);
-        DeleteThroughHandle(folder, path);
+        Windows::UniqueFileHandle extra;
+        HANDLE handle = Windows::HandleFor(folder, path, DELETE, extra);
+        std::sort(taken.begin(), taken.end());
+        const DWORD start = GetTickCount();
+        DWORD pause = 10;
+        for (;;) {
+            DWORD code = Windows::TryDeleteByHandle(handle, path, volume);
+            if (code != ERROR_DIR_NOT_EMPTY || GetTickCount() - start >= kPendingEntriesWait ||
+                !OnlyEntriesGoingAway(folder, path, taken)) {
+                if (code != ERROR_SUCCESS)
+                    ThrowWindowsError(code);
+                return;
+            }
+            Sleep(pause);
+            pause = pause < 160 ? pause * 2 : 250;
+            // Each attempt on a handle of its own: Wine takes a second
+            // disposition on a handle whose first was refused without
+            // looking, and then leaves the folder where it is.
+            ThrowWindowsError(Windows::ReopenItem(folder, path, DELETE, extra));
+            handle = extra.get();
+        }
     });
 }
 
-bool DeleteOpenedFile(Windows::FileItem& file, const std::string& path, Log& log)
+bool DeleteOpenedFile(Windows::FileItem& file, const std::string& path, Windows::VolumeDeletes& volume, Log& log)
 {
-    if (!GrantItemAccess(file, path, log))
+    // Owner, attributes and access list belong to the file, not to this
+    // name: a file with other names elsewhere loses only this one, as it is.
+    const bool otherNames = !Windows::IsFolder(file.attributes) && Windows::LinkCountOf(file.handle.get()) != 1;
+    if (!otherNames && !GrantItemAccess(file, path, log))
         return false;
-    if ((file.attributes & FILE_ATTRIBUTE_READONLY) && !Attempt(log, kReadOnlyFailed, path, [&] {
+    if (!otherNames && (file.attributes & FILE_ATTRIBUTE_READONLY) && !Attempt(log, kReadOnlyFailed, path, [&] {
             Windows::UniqueFileHandle extra;
             Windows::ClearReadOnly(Windows::HandleFor(file, path, FILE_WRITE_ATTRIBUTES, extra), file.attributes,
                                    path);
@@ -129,7 +186,7 @@ bool DeleteOpenedFile(Windows::FileItem& file, const std::string& path, Log& log
         // What deleting a file by name would answer for a folder.
         if (Windows::IsFolder(file.attributes))
             ThrowWindowsError(ERROR_ACCESS_DENIED);
-        DeleteThroughHandle(file, path);
+        DeleteThroughHandle(file, path, volume);
     });
 }
 
@@ -141,7 +198,10 @@ bool DeleteOpenedFile(Windows::FileItem& file, const std::string& path, Log& log
 // that grows on the way down and is cut back on the way up.
 class TreeWalk {
 public:
-    TreeWalk(const std::string& top, Log& log) : path_(top), log_(log) {}
+    // The tree lies on one volume: links to others are never entered.
+    TreeWalk(const std::string& top, Windows::VolumeDeletes& volume, Log& log) : path_(top), volume_(volume), log_(log)
+    {
+    }
     TreeWalk(const TreeWalk&) = delete;
     TreeWalk& operator=(const TreeWalk&) = delete;
     // Handles close innermost first, as the folders were opened.
@@ -158,14 +218,17 @@ public:
             return false;
         std::wstring name;
         DWORD listedAttributes = 0;
+        LONGLONG fileId = 0;
         while (!frames_.empty()) {
             Frame& frame = frames_.back();
             path_.resize(frame.pathLength);
-            if (!frame.listing.Next(name, listedAttributes, buffer_)) {
+            if (!frame.listing.Next(name, listedAttributes, buffer_, &fileId)) {
                 if (!Leave())
                     return false;
                 continue;
             }
+            // Taken before it is: a failure ends the walk anyway.
+            frame.taken.push_back(fileId);
             Windows::AppendToPath(path_, NarrowText(name.data(), name.size()));
             if (!TakeEntry(frame.Listed(), name, listedAttributes))
                 return false;
@@ -179,6 +242,8 @@ private:
         Windows::FileItem folder;
         Windows::UniqueFileHandle listingHandle; // when the folder's own handle cannot list
         Windows::HandleListing listing;
+        DWORD listingError = 0; // why the folder could not be listed at all
+        std::vector<LONGLONG> taken; // the IDs of the entries taken so far
         size_t pathLength = 0;
 
         HANDLE Listed() const { return listingHandle ? listingHandle.get() : folder.handle.get(); }
@@ -193,8 +258,9 @@ private:
         frame.folder = std::move(folder);
         frame.pathLength = path_.size();
         // A folder that cannot be listed lists nothing; its removal says why.
-        if (frame.folder.Has(Windows::ListAccess) ||
-            Windows::ReopenItem(frame.folder, path_, Windows::ListAccess, frame.listingHandle) == ERROR_SUCCESS)
+        if (frame.folder.Has(Windows::ListAccess))
+            frame.listing = Windows::HandleListing(frame.Listed(), path_);
+        else if (!(frame.listingError = Windows::ReopenItem(frame.folder, path_, Windows::ListAccess, frame.listingHandle)))
             frame.listing = Windows::HandleListing(frame.Listed(), path_);
         frames_.push_back(std::move(frame));
         return true;
@@ -205,7 +271,11 @@ private:
     {
         Frame& frame = frames_.back();
         frame.listingHandle.reset();
-        if (!RemoveEmptyFolder(frame.folder, path_, log_))
+        // A listing cut short is no empty folder: its own error says why.
+        const DWORD listingError = frame.listingError ? frame.listingError : frame.listing.Error();
+        if (listingError)
+            return Attempt(log_, kRemoveFolderFailed, path_, [&] { ThrowWindowsError(listingError); });
+        if (!RemoveEmptyFolder(frame.folder, path_, volume_, std::move(frame.taken), log_))
             return false;
         frames_.pop_back();
         return true;
@@ -219,23 +289,26 @@ private:
     {
         // Most files go with one call; the rest take the full way, which
         // writes the same lines and answers the same as taking it from the start.
-        if (WantedFor(listedAttributes) == DELETE && Windows::DeleteChildFileAtOnce(listed, name, path_))
+        if (!Windows::IsFolder(listedAttributes) &&
+            Windows::DeleteChildFileAtOnce(listed, name, path_, (listedAttributes & FILE_ATTRIBUTE_READONLY) != 0,
+                                           volume_))
             return true;
         Windows::FileItem entry;
         DWORD code = Windows::OpenChildItem(listed, name, path_, WantedFor(listedAttributes), entry);
         // One gone since the listing was read is as good as removed.
         if (code != ERROR_SUCCESS)
             return IsAbsence(code) || Unreachable(code, path_, log_);
-        if (Windows::IsLink(entry.attributes))
-            return RemoveLink(entry, path_, log_);
+        if (entry.IsLink())
+            return RemoveLink(entry, path_, volume_, log_);
         if (Windows::IsFolder(entry.attributes))
             return Enter(std::move(entry));
-        return DeleteOpenedFile(entry, path_, log_);
+        return DeleteOpenedFile(entry, path_, volume_, log_);
     }
 
     std::string path_;
     std::vector<Frame> frames_;
     Windows::ListingBuffer buffer_;
+    Windows::VolumeDeletes& volume_;
     Log& log_;
 };
 
@@ -243,9 +316,11 @@ private:
 // as itself.
 bool DeleteTreeAt(Windows::FileItem& top, const std::string& path, Log& log)
 {
-    if (Windows::IsLink(top.attributes))
-        return RemoveLink(top, path, log);
-    return TreeWalk(path, log).Run(std::move(top));
+    std::optional<Windows::FileIdentity> identity = Windows::IdentityOf(top.handle.get(), path);
+    Windows::VolumeDeletes& volume = Windows::DeletesOn(identity ? identity->volume : 0);
+    if (top.IsLink())
+        return RemoveLink(top, path, volume, log);
+    return TreeWalk(path, volume, log).Run(std::move(top));
 }
 
 // Writes the refusal line for a folder that must not go. Over-long paths are
@@ -284,13 +359,17 @@ DWORD OpenNamed(const std::string& path, ACCESS_MASK wanted, Windows::FileItem& 
     return Windows::OpenItem(path, wanted, item);
 }
 
-// The folder is judged again by the place its handle reached: a link swapped
-// in on the way after the path was judged must not take the walk elsewhere.
+// The folder is judged again by the place its handle reached, and by what it
+// is: a link swapped in on the way after the path was judged must not take
+// the walk elsewhere, and a protected folder under another name (a drive
+// letter, a junction, a mount point) is still that folder.
 bool ReachedRefused(const Windows::FileItem& top, const std::string& path, Log& log)
 {
     std::optional<std::string> reached = Windows::ReachedPathOf(top.handle.get(), path);
     std::optional<std::string> refusal =
         reached ? ReachedFolderRefusal(*reached) : std::optional<std::string>("the path cannot be resolved");
+    if (!refusal)
+        refusal = IdentityRefusal(path, top.handle.get(), top.IsLink());
     if (!refusal)
         return false;
     log << "Refusing to delete directory \"" << path << "\": " << *refusal << LineEnd;
@@ -325,9 +404,11 @@ bool DeleteFileItem(const std::string& path, Log& log)
         return true;
     if (code != ERROR_SUCCESS)
         return Unreachable(code, path, log);
-    if (Windows::IsLink(item.attributes))
-        return RemoveLink(item, path, log);
-    return DeleteOpenedFile(item, path, log);
+    std::optional<Windows::FileIdentity> identity = Windows::IdentityOf(item.handle.get(), path);
+    Windows::VolumeDeletes& volume = Windows::DeletesOn(identity ? identity->volume : 0);
+    if (item.IsLink())
+        return RemoveLink(item, path, volume, log);
+    return DeleteOpenedFile(item, path, volume, log);
 }
 
 bool DeleteDirectoryTree(const std::string& folder, Log& log)

@@ -27,11 +27,14 @@ std::string JoinPath(const std::string& folder, const std::string& name);
 // The same in place: `name` is put after the text `path` holds.
 void AppendToPath(std::string& path, const std::string& name);
 
-// Reparse points (junctions, symbolic links, mount points) are removed as
-// themselves, never entered.
-inline bool IsLink(DWORD attributes)
+// Links (junctions, symbolic links, mount points: the reparse points that
+// stand for another name) are removed as themselves, never entered. Other
+// reparse points (cloud placeholders, deduplicated files) are ordinary files
+// and folders with contents.
+inline bool IsLink(DWORD attributes, DWORD reparseTag)
 {
-    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    const DWORD nameSurrogate = 0x20000000; // IsReparseTagNameSurrogate
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && (reparseTag & nameSurrogate) != 0;
 }
 
 inline bool IsFolder(DWORD attributes)

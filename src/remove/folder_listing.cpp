@@ -47,7 +47,8 @@ bool FolderListing::Next(FolderEntry& entry, std::string& fullPath)
 
 HandleListing::HandleListing(HANDLE folder, const std::string& path) : folder_(folder)
 {
-    ended_ = WindowsPlatform::InjectedFailure(WindowsPlatform::SeamCall::GetFileInformationByHandleEx_List, path) != 0;
+    error_ = WindowsPlatform::InjectedFailure(WindowsPlatform::SeamCall::GetFileInformationByHandleEx_List, path);
+    ended_ = error_ != 0;
 }
 
 // The next batch of entries, copied out of the buffer; false at the end or
@@ -62,6 +63,10 @@ bool HandleListing::Fetch(ListingBuffer& buffer)
     FILE_INFO_BY_HANDLE_CLASS what = restart_ ? FileIdBothDirectoryRestartInfo : FileIdBothDirectoryInfo;
     restart_ = false;
     if (!GetFileInformationByHandleEx(folder_, what, bytes.data(), static_cast<DWORD>(bytes.size() * sizeof(LONGLONG)))) {
+        // An empty listing may also answer "no such file".
+        DWORD code = GetLastError();
+        if (code != ERROR_NO_MORE_FILES && code != ERROR_FILE_NOT_FOUND)
+            error_ = code;
         ended_ = true;
         return false;
     }
@@ -76,7 +81,7 @@ bool HandleListing::Fetch(ListingBuffer& buffer)
         bool dots = (length == 1 && name[0] == L'.') || (length == 2 && name[0] == L'.' && name[1] == L'.');
         if (!dots) {
             names_.append(name, length);
-            pending_.push_back({entry->FileAttributes, length});
+            pending_.push_back({entry->FileId.QuadPart, entry->FileAttributes, length});
         }
         if (!entry->NextEntryOffset)
             return true;
@@ -84,7 +89,7 @@ bool HandleListing::Fetch(ListingBuffer& buffer)
     }
 }
 
-bool HandleListing::Next(std::wstring& name, DWORD& attributes, ListingBuffer& buffer)
+bool HandleListing::Next(std::wstring& name, DWORD& attributes, ListingBuffer& buffer, LONGLONG* fileId)
 {
     while (next_ == pending_.size()) {
         if (!Fetch(buffer))
@@ -94,6 +99,8 @@ bool HandleListing::Next(std::wstring& name, DWORD& attributes, ListingBuffer& b
     name.assign(names_, nameAt_, entry.nameLength);
     nameAt_ += entry.nameLength;
     attributes = entry.attributes;
+    if (fileId)
+        *fileId = entry.fileId;
     return true;
 }
 

@@ -46,7 +46,7 @@ struct ListingBuffer {
 // Lists the folder open as `folder` (with FILE_LIST_DIRECTORY) through that
 // handle, without "." and "..". Names come as the system keeps them (UTF-16);
 // attributes are what the listing says, a hint only: an entry is judged by
-// its own handle. A listing that fails ends there. Between batches it holds
+// its own handle. A listing that fails ends there and keeps why. Between batches it holds
 // only the names it has not handed out, so that a walk can keep one listing
 // per level of any depth; the handle keeps the place, and the listing goes
 // on from there, never restarting (a restart would list again names that are
@@ -60,13 +60,17 @@ public:
     HandleListing& operator=(HandleListing&&) = default;
 
     // The next entry, fetching through `buffer` when the batch is used up;
-    // false at the end.
-    bool Next(std::wstring& name, DWORD& attributes, ListingBuffer& buffer);
+    // false at the end. `fileId`, when asked, gets the entry's ID on its volume.
+    bool Next(std::wstring& name, DWORD& attributes, ListingBuffer& buffer, LONGLONG* fileId = nullptr);
+
+    // Why the listing ended early; 0 when it listed everything.
+    DWORD Error() const { return error_; }
 
 private:
     bool Fetch(ListingBuffer& buffer);
 
     struct Pending {
+        LONGLONG fileId;
         DWORD attributes;
         DWORD nameLength;
     };
@@ -74,6 +78,7 @@ private:
     HANDLE folder_ = nullptr;
     bool restart_ = true;
     bool ended_ = true;
+    DWORD error_ = 0;
     std::wstring names_;            // the batch's names back to back
     std::vector<Pending> pending_;  // and what else each of them needs
     size_t next_ = 0;               // the next of them to hand out

@@ -10,7 +10,10 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <algorithm>
+#include <cctype>
 #include <initializer_list>
+#include <map>
 #include <vector>
 
 namespace Windows {
@@ -96,7 +99,7 @@ public:
                 return;
             }
         }
-        folders_.push_back(ProtectedFolder{expanded, *comparable, withContents, ownApplicationData});
+        folders_.push_back(ProtectedFolder{expanded, *comparable, withContents, ownApplicationData, {}, {}});
     }
 
     void AddAll(std::initializer_list<std::string> paths, bool withContents = false)
@@ -176,6 +179,46 @@ void AddPerProfileFolders(Gathering& gathering, const std::vector<std::string>& 
     }
 }
 
+// The folder above `path`, by its text: "C:\\a\\b" gives "C:\\a", "C:\\a"
+// gives "C:\\"; no value above a drive's root. `name` gets the last name.
+std::optional<std::string> ParentOf(const std::string& path, std::string* name = nullptr)
+{
+    std::string trimmed = path;
+    while (trimmed.size() > 3 && (trimmed.back() == '\\' || trimmed.back() == '/'))
+        trimmed.pop_back();
+    size_t slash = trimmed.find_last_of("\\/");
+    if (slash == std::string::npos || slash + 1 >= trimmed.size())
+        return std::nullopt;
+    if (name)
+        *name = trimmed.substr(slash + 1);
+    // Keep the root's backslash: "C:" alone is the drive's current folder.
+    return trimmed.substr(0, slash == 2 && trimmed[1] == ':' ? 3 : slash);
+}
+
+// Reads every protected folder's identity and those of the folders above
+// it, each folder opened once however many share it.
+void ReadIdentities(std::vector<ProtectedFolder>& folders)
+{
+    std::map<std::string, std::optional<FileIdentity>> known;
+    auto identityAt = [&known](const std::string& path) {
+        std::optional<std::string> comparable = ComparablePath(path);
+        auto found = comparable ? known.find(*comparable) : known.end();
+        if (found != known.end())
+            return found->second;
+        std::optional<FileIdentity> identity = IdentityAt(path, true);
+        if (comparable)
+            known[*comparable] = identity;
+        return identity;
+    };
+    for (ProtectedFolder& folder : folders) {
+        folder.identity = identityAt(folder.path);
+        for (std::optional<std::string> above = ParentOf(folder.path); above; above = ParentOf(*above)) {
+            if (std::optional<FileIdentity> holder = identityAt(*above))
+                folder.holders.push_back(*holder);
+        }
+    }
+}
+
 } // namespace
 
 std::vector<ProtectedFolder> GatherProtectedFolders()
@@ -236,15 +279,14 @@ std::vector<ProtectedFolder> GatherProtectedFolders()
         gathering.Add(profile);
     AddPerProfileFolders(gathering, profiles);
 
-    return gathering.Take();
+    std::vector<ProtectedFolder> folders = gathering.Take();
+    ReadIdentities(folders);
+    return folders;
 }
 
 std::optional<std::string> ReachedPath(const std::string& path, bool followLastName)
 {
-    DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (followLastName ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
-    UniqueFileHandle handle(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                        flags, nullptr));
+    UniqueFileHandle handle = OpenToJudge(path, followLastName);
     if (!handle)
         return std::nullopt;
     return FinalPathOf(handle.get());
@@ -354,6 +396,47 @@ std::optional<std::string> ReachedFolderRefusal(const std::string& reached)
     if (!comparable)
         return std::string("the path cannot be resolved");
     return RefusalOfComparable(*comparable);
+}
+
+std::optional<std::string> IdentityRefusal(const std::string& path, HANDLE top, bool topIsLink)
+{
+    const std::vector<Windows::ProtectedFolder>& folders = Windows::ProtectedFolders();
+    std::vector<Windows::FileIdentity> selves;
+    if (std::optional<Windows::FileIdentity> self = Windows::IdentityOf(top))
+        selves.push_back(*self);
+    if (topIsLink) {
+        if (std::optional<Windows::FileIdentity> target = Windows::IdentityAt(path, true))
+            selves.push_back(*target);
+    }
+    for (const Windows::FileIdentity& self : selves) {
+        for (const Windows::ProtectedFolder& folder : folders) {
+            if (folder.identity == self ||
+                std::find(folder.holders.begin(), folder.holders.end(), self) != folder.holders.end())
+                return "it is or holds the protected folder \"" + folder.path + "\"";
+        }
+    }
+    // Upwards from the folder, by what each folder above it is. The suite's
+    // folder in the account's own application data lifts the contents rule
+    // for what lies in it, as it does by text.
+    std::string name;
+    for (std::optional<std::string> above = Windows::ParentOf(path, &name); above;
+         above = Windows::ParentOf(*above, &name)) {
+        std::optional<Windows::FileIdentity> identity = Windows::IdentityAt(*above, true);
+        if (!identity)
+            continue;
+        std::string lowered = name;
+        std::transform(lowered.begin(), lowered.end(), lowered.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        for (const Windows::ProtectedFolder& folder : folders) {
+            if (folder.identity != identity)
+                continue;
+            if (folder.ownApplicationData && lowered == kSuiteFolder + 1 && LiftsContentsRule(folder, folders))
+                return std::nullopt;
+            if (folder.withContents)
+                return "it lies inside the protected folder \"" + folder.path + "\"";
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace Remove

@@ -3,6 +3,8 @@
 // take a machine's programs or a user's files with it.
 #pragma once
 
+#include "remove/file_identity.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +22,11 @@ struct ProtectedFolder {
     // with its contents, as LocalSystem's lies in System32. Nothing else there
     // may: SYSTEM's key stores live beside it.
     bool ownApplicationData = false;
+    // What it is, and what each folder above it is up to its drive's root,
+    // read once by handle: the same folder under another name (a drive
+    // letter, a junction, a mount point) is refused alike.
+    std::optional<FileIdentity> identity;
+    std::vector<FileIdentity> holders;
 };
 
 // Gathered from the system at first use and kept for the rest of the run:
@@ -56,5 +63,11 @@ std::optional<std::string> FolderRefusal(const std::string& folder);
 // The same judgement for the place an open handle reached (a drive or share
 // path, as the handle's final path gives it).
 std::optional<std::string> ReachedFolderRefusal(const std::string& reached);
+
+// The same judgement by identity for the folder `path` opened as `top`: it is
+// or holds a protected folder, or one of the folders above it is a folder
+// protected with its contents, whatever either is called. A link is also
+// judged by what it stands for.
+std::optional<std::string> IdentityRefusal(const std::string& path, HANDLE top, bool topIsLink);
 
 } // namespace Remove

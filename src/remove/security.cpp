@@ -8,17 +8,24 @@
 namespace {
 
 // Through a handle opened for just this change: WRITE_OWNER for the owner
-// (which the privilege grants), WRITE_DAC for the access list with
-// READ_CONTROL, since the call reads the descriptor to keep what is inherited.
-// Tests tell the two uses apart through two seam calls.
+// (which the privilege grants), WRITE_DAC for the access list. The
+// descriptor goes onto that object alone: the higher-level calls would also
+// rewrite every existing child's list, by name, a second walk that reaches
+// whatever other names those children have. The walk grants each object it
+// deletes itself. Tests tell the two uses apart through two seam calls.
 DWORD SetObjectSecurity(const Remove::SecurableObject& object, SECURITY_INFORMATION what, PSID owner, PACL dacl)
 {
     using WindowsPlatform::SeamCall;
-    SeamCall seamCall = owner ? SeamCall::SetSecurityInfo_Owner : SeamCall::SetSecurityInfo_Dacl;
+    SeamCall seamCall = owner ? SeamCall::SetKernelObjectSecurity_Owner : SeamCall::SetKernelObjectSecurity_Dacl;
     if (DWORD injected = WindowsPlatform::InjectedFailure(seamCall, object.name))
         return injected;
-    return object.withHandle(owner ? WRITE_OWNER : WRITE_DAC | READ_CONTROL, [&](HANDLE handle) -> DWORD {
-        return SetSecurityInfo(handle, object.type, what, owner, nullptr, dacl, nullptr);
+    SECURITY_DESCRIPTOR descriptor;
+    if (!InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
+        (owner && !SetSecurityDescriptorOwner(&descriptor, owner, FALSE)) ||
+        (dacl && !SetSecurityDescriptorDacl(&descriptor, TRUE, dacl, FALSE)))
+        return GetLastError();
+    return object.withHandle(owner ? WRITE_OWNER : WRITE_DAC, [&](HANDLE handle) -> DWORD {
+        return SetKernelObjectSecurity(handle, what, &descriptor) ? ERROR_SUCCESS : GetLastError();
     });
 }
 

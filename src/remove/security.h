@@ -40,7 +40,7 @@ Windows::UniqueLocalMemory MakeFullAccessAcl(Log& log);
 void TakeOwnership(const SecurableObject& object, Log& log);
 
 // Seam calls: OpenProcessToken, AdjustTokenPrivileges, SetEntriesInAclA,
-// SetSecurityInfo_Owner and SetSecurityInfo_Dacl.
+// SetKernelObjectSecurity_Owner and SetKernelObjectSecurity_Dacl.
 
 // Replaces the object's access list by the full-access list, taking ownership
 // when the first attempt is refused. Throws on failure after writing the first

@@ -1,6 +1,7 @@
 #include "support/message_box.h"
 
 #include "support/platform_seam.h"
+#include "support/system_library.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -16,6 +17,21 @@ std::atomic<ScopedMessageBoxRoute*> currentRoute{nullptr};
 
 bool WindowStationIsInteractive()
 {
+    // Session 0 is the services' session: since Windows Vista no user sees
+    // it, although a service allowed to interact with the desktop finds its
+    // window station marked visible there.
+    DWORD session = 1;
+    if (std::optional<std::string> answer = InjectedAnswer(SeamCall::ProcessIdToSessionId, "session"))
+        session = static_cast<DWORD>(std::strtoul(answer->c_str(), nullptr, 10));
+    else if (!ProcessIdToSessionId(GetCurrentProcessId(), &session))
+        session = 1;
+    if (session == 0)
+        return false;
+    // user32 and what imports it are loaded at their first call; where that
+    // fails (no desktop heap left on a service's window station) nobody can
+    // see a window either.
+    if (!LoadDelayedLibraries())
+        return false;
     USEROBJECTFLAGS flags = {};
     if (std::optional<std::string> answer = InjectedAnswer(SeamCall::GetUserObjectInformationA, "UOI_FLAGS")) {
         flags.dwFlags = static_cast<DWORD>(std::strtoul(answer->c_str(), nullptr, 10));

@@ -30,6 +30,7 @@ const NtdllCalls& Ntdll()
             found.createFile = Find<NtCreateFileCall>(ntdll, "NtCreateFile");
             found.deleteKey = Find<NtDeleteKeyCall>(ntdll, "NtDeleteKey");
             found.toDosError = Find<RtlNtStatusToDosErrorCall>(ntdll, "RtlNtStatusToDosError");
+            found.lastStatus = Find<RtlGetLastNtStatusCall>(ntdll, "RtlGetLastNtStatus");
         }
         return found;
     }();
@@ -40,6 +41,12 @@ DWORD Win32CodeOf(NTSTATUS status)
 {
     const NtdllCalls& calls = Ntdll();
     return calls.toDosError ? calls.toDosError(status) : ERROR_MR_MID_NOT_FOUND;
+}
+
+NTSTATUS LastNtStatus()
+{
+    const NtdllCalls& calls = Ntdll();
+    return calls.lastStatus ? calls.lastStatus() : 0;
 }
 
 } // namespace WindowsPlatform

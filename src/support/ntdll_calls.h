@@ -15,11 +15,13 @@ using NtCreateFileCall = NTSTATUS(NTAPI*)(PHANDLE file, ACCESS_MASK access, POBJ
                                           PVOID extendedAttributes, ULONG extendedAttributesLength);
 using NtDeleteKeyCall = NTSTATUS(NTAPI*)(HANDLE key);
 using RtlNtStatusToDosErrorCall = ULONG(NTAPI*)(NTSTATUS status);
+using RtlGetLastNtStatusCall = NTSTATUS(NTAPI*)();
 
 struct NtdllCalls {
     NtCreateFileCall createFile = nullptr;
     NtDeleteKeyCall deleteKey = nullptr;
     RtlNtStatusToDosErrorCall toDosError = nullptr;
+    RtlGetLastNtStatusCall lastStatus = nullptr;
 };
 
 // Looked up once; a call the system lacks stays null.
@@ -28,5 +30,8 @@ const NtdllCalls& Ntdll();
 // The Win32 code for a failed status (ERROR_MR_MID_NOT_FOUND when the
 // conversion itself is missing).
 DWORD Win32CodeOf(NTSTATUS status);
+
+// The status behind the calling thread's last Win32 error (0 when unknown).
+NTSTATUS LastNtStatus();
 
 } // namespace WindowsPlatform

@@ -30,6 +30,8 @@ namespace WindowsPlatform {
     X(GetFileInformationByHandleEx_List) \
     X(SetFileInformationByHandle_Basic) \
     X(SetFileInformationByHandle_Disposition) \
+    X(SetFileInformationByHandle_DispositionEx) \
+    X(GetFileInformationByHandle_Volume) \
     X(FindFirstFileA)            \
     X(RegOpenKeyExA)             \
     X(RegOpenKeyExA_Delete)      \
@@ -39,13 +41,15 @@ namespace WindowsPlatform {
     X(OpenProcessToken)          \
     X(AdjustTokenPrivileges)     \
     X(SetEntriesInAclA)          \
-    X(SetSecurityInfo_Owner)     \
-    X(SetSecurityInfo_Dacl)      \
+    X(SetKernelObjectSecurity_Owner) \
+    X(SetKernelObjectSecurity_Dacl) \
     X(AssignProcessToJobObject)  \
     X(GetQueuedCompletionStatus) \
     X(ControlService)            \
     X(SHGetFolderPathA)          \
     X(GetUserObjectInformationA) \
+    X(ProcessIdToSessionId)      \
+    X(LoadLibraryExA)            \
     X(GetProcAddress)            \
     X(_beginthreadex)
 
@@ -78,7 +82,10 @@ bool AnswersArmed();
 // Makes `call` answer `answer` for `object` while it lives: a known folder of
 // another account (SeamCall::SHGetFolderPathA, object the CSIDL in decimal),
 // the window station's flags (SeamCall::GetUserObjectInformationA, object
-// "UOI_FLAGS", the flags in decimal).
+// "UOI_FLAGS", the flags in decimal), the process's session
+// (SeamCall::ProcessIdToSessionId, object "session"), the volume a walk's top
+// lies on (SeamCall::GetFileInformationByHandle_Volume, object its path, the
+// serial number in decimal).
 class ScopedAnswer {
 public:
     ScopedAnswer(SeamCall call, const std::string& object, const std::string& answer);

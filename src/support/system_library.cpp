@@ -1,5 +1,8 @@
 #include "support/system_library.h"
 
+#include "support/platform_seam.h"
+#include "support/windows_error.h"
+
 namespace WindowsPlatform {
 
 namespace {
@@ -57,6 +60,28 @@ HMODULE LoadSystemLibrary(const std::string& name)
         }
     }
     return module;
+}
+
+void PreloadDelayedLibraries()
+{
+    // The libraries src/app/CMakeLists.txt delay-loads.
+    for (const char* name : {"user32.dll", "gdi32.dll", "comctl32.dll", "oleaut32.dll"}) {
+        if (DWORD injected = InjectedFailure(SeamCall::LoadLibraryExA, name))
+            ThrowWindowsError(injected);
+        // Never freed: the delay-load helper finds it loaded from then on.
+        if (!LoadSystemLibrary(name))
+            ThrowLastWindowsError();
+    }
+}
+
+bool LoadDelayedLibraries()
+{
+    try {
+        PreloadDelayedLibraries();
+        return true;
+    } catch (...) {
+        return false;
+    }
 }
 
 } // namespace WindowsPlatform

@@ -19,6 +19,15 @@ void RestrictLibrarySearchToSystem();
 // from there). Null with the system's error.
 HMODULE LoadSystemLibrary(const std::string& name);
 
+// Loads the libraries the program delay-loads (user32 and those that import
+// it), and keeps them loaded: a delay load that fails later would end the
+// process with a structured exception that nothing here can catch. Throws
+// Windows::Error when one does not load. Seam: LoadLibraryExA, for the name.
+void PreloadDelayedLibraries();
+
+// The same, answering false instead of throwing.
+bool LoadDelayedLibraries();
+
 // The system directory, as GetSystemDirectoryA names it; empty when unknown.
 std::string SystemDirectory();
 

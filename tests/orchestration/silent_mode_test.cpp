@@ -1,4 +1,5 @@
 #include "orchestration/silent_mode.h"
+#include "support/message_box.h"
 #include "support/platform_seam.h"
 #include "testkit/message_box_watcher.h"
 #include "testkit/scripted_product.h"
@@ -151,4 +152,30 @@ TEST_F(SilentMode, TheLogIsWrittenAsTheRunGoes)
     lines = LinesOf(ReadWhileOpen(logPath_));
     EXPECT_EQ(lines.back(), std::string(kProgram) + " ended with exit code 1603");
     EXPECT_EQ(lines[lines.size() - 2], "Running uninstaller...") << "an open line is ended first";
+}
+
+TEST_F(SilentMode, SessionZeroIsNobodysDesktopAndAFailedDelayLoadEndsLikeAnyError)
+{
+    using WindowsPlatform::ScopedAnswer;
+    using WindowsPlatform::SeamCall;
+    // A service allowed to interact with the desktop finds its station visible.
+    ScopedAnswer visible(SeamCall::GetUserObjectInformationA, "UOI_FLAGS", std::to_string(WSF_VISIBLE));
+    {
+        ScopedAnswer userSession(SeamCall::ProcessIdToSessionId, "session", "1");
+        EXPECT_TRUE(WindowsPlatform::WindowStationIsInteractive());
+    }
+    {
+        ScopedAnswer servicesSession(SeamCall::ProcessIdToSessionId, "session", "0");
+        EXPECT_FALSE(WindowsPlatform::WindowStationIsInteractive());
+    }
+
+    // user32 cannot be loaded (no desktop heap left): an error like any other.
+    WindowsPlatform::ScopedFailure noUser32(SeamCall::LoadLibraryExA, ERROR_DLL_INIT_FAILED, "user32.dll");
+    EXPECT_EQ(Run("/silent /client /force /logfile=\"" + logPath_ + "\""), kSilentUnexpectedFailure);
+    std::vector<std::string> lines = LinesOf(ReadWhileOpen(logPath_));
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end()),
+              (std::vector<std::string>{"error encountered: " + WindowsErrorPiece(ERROR_DLL_INIT_FAILED),
+                                        std::string(kProgram) + " ended with exit code 1603"}));
+    EXPECT_EQ(runs_, 0);
+    EXPECT_TRUE(suite_.Journal().empty());
 }

@@ -1,3 +1,4 @@
+#include "remove/file_handle.h"
 #include "remove/file_removal.h"
 #include "remove/known_folders.h"
 #include "remove/protected_folders.h"
@@ -7,12 +8,16 @@
 #include "testkit/file_tree.h"
 #include "testkit/recording_log.h"
 #include "testkit/scratch.h"
+#include "testkit/seam_guards.h"
+#include "testkit/wine_version.h"
 
 #include <gtest/gtest.h>
 
 #include <malloc.h>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <vector>
 
 using WindowsPlatform::ScopedEntryAttributes;
@@ -143,8 +148,8 @@ TEST_F(FileRemoval, FailedGrantEndsTheLineOfTheOwnershipError)
     std::string file = root + "\\foreign.dat";
     MakeFile(file);
     ScopedFailure noDeleteAccess(SeamCall::NtCreateFile_Delete, ERROR_ACCESS_DENIED, "foreign.dat");
-    ScopedFailure daclRefused(SeamCall::SetSecurityInfo_Dacl, ERROR_ACCESS_DENIED, "foreign.dat");
-    ScopedFailure ownerRefused(SeamCall::SetSecurityInfo_Owner, ERROR_INVALID_OWNER, "foreign.dat");
+    ScopedFailure daclRefused(SeamCall::SetKernelObjectSecurity_Dacl, ERROR_ACCESS_DENIED, "foreign.dat");
+    ScopedFailure ownerRefused(SeamCall::SetKernelObjectSecurity_Owner, ERROR_INVALID_OWNER, "foreign.dat");
 
     EXPECT_FALSE(Remove::DeleteDirectory(root, log_));
     EXPECT_EQ(log_.Text(), Deleting(root) + "error changing object owner: " + WindowsErrorPiece(ERROR_INVALID_OWNER) +
@@ -236,22 +241,15 @@ protected:
     void GuardTarget(const std::string& part)
     {
         // Inside the link.
-        for (SeamCall call : {SeamCall::NtCreateFile_Delete, SeamCall::SetFileInformationByHandle_Disposition})
-            guards_.push_back(std::make_unique<ScopedFailure>(call, ERROR_ACCESS_DENIED, part + "\\", -1, Firing::Optional));
+        guards_.Guard({SeamCall::NtCreateFile_Delete, SeamCall::SetFileInformationByHandle_Disposition}, part + "\\");
         // The link itself or anything inside: these would act on the target.
-        for (SeamCall call : {SeamCall::GetFileInformationByHandleEx_List, SeamCall::SetFileInformationByHandle_Basic,
-                              SeamCall::SetSecurityInfo_Dacl, SeamCall::SetSecurityInfo_Owner})
-            guards_.push_back(std::make_unique<ScopedFailure>(call, ERROR_ACCESS_DENIED, part, -1, Firing::Optional));
+        guards_.Guard({SeamCall::GetFileInformationByHandleEx_List, SeamCall::SetFileInformationByHandle_Basic,
+                       SeamCall::SetKernelObjectSecurity_Dacl, SeamCall::SetKernelObjectSecurity_Owner},
+                      part);
     }
-    int GuardHits() const
-    {
-        int hits = 0;
-        for (const auto& guard : guards_)
-            hits += guard->Hits();
-        return hits;
-    }
+    int GuardHits() const { return guards_.Hits(); }
 
-    std::vector<std::unique_ptr<ScopedFailure>> guards_;
+    SeamGuards guards_;
 };
 
 TEST_F(LinkRemoval, JunctionInsideTheTreeIsRemovedWithoutEnteringIt)
@@ -484,4 +482,177 @@ TEST_F(FileRemoval, FolderWhoseHandleReachedAProtectedFolderIsRefused)
     EXPECT_EQ(log_.Text(), "Refusing to delete directory \"" + root + "\": " + *refusal + "\r\n");
     EXPECT_TRUE(Exists(root + "\\data.bin"));
     EXPECT_EQ(reached.Hits(), 1);
+}
+
+// What a file or folder is, and how deletes finish while others look: a file
+// with other names, a holder that lets go late, entries others are deleting,
+// read-only folders, volumes without POSIX deletes, listings that fail and
+// reparse points that are no links.
+class DeleteSemantics : public FileRemoval {
+protected:
+    // Guards on every call that would change the object itself, not its name.
+    void GuardObject(const std::string& part)
+    {
+        guards_.Guard({SeamCall::SetFileInformationByHandle_Basic, SeamCall::SetKernelObjectSecurity_Dacl,
+                       SeamCall::SetKernelObjectSecurity_Owner},
+                      part);
+    }
+    int GuardHits() const { return guards_.Hits(); }
+
+    SeamGuards guards_;
+};
+
+TEST_F(DeleteSemantics, FileWithOtherNamesLosesOnlyThisNameAndKeepsItsAttributes)
+{
+    const std::string other = scratch_ / "Elsewhere\\settings.cfg", root = scratch_ / "Suite";
+    MakeFile(other, "another program's settings");
+    MakeReadOnly(other);
+    MakeFolder(root);
+    ASSERT_TRUE(CreateHardLinkA((root + "\\settings.cfg").c_str(), other.c_str(), nullptr));
+    // Forced onto the full way, where a grant would otherwise be tried.
+    ScopedFailure noDeleteAccess(SeamCall::NtCreateFile_Delete, ERROR_ACCESS_DENIED, "Suite\\settings.cfg", 2);
+    GuardObject("settings.cfg");
+
+    const bool deleted = Remove::DeleteDirectory(root, log_);
+    if (HasPosixDelete()) {
+        // The name goes as it is: the read-only attribute is ignored, not cleared.
+        EXPECT_TRUE(deleted);
+        EXPECT_EQ(log_.Text(), Deleting(root) + "done\r\n");
+    } else {
+        // Without that, the name cannot go unless the file changes: it stays.
+        EXPECT_FALSE(deleted);
+        EXPECT_EQ(log_.Text(), Deleting(root) + WindowsErrorPiece(ERROR_ACCESS_DENIED) +
+                                   "...error occured while trying to delete file \"" + root + "\\settings.cfg\"\r\n");
+    }
+    EXPECT_EQ(GuardHits(), 0) << "owner, access list and attributes belong to the other file too";
+    EXPECT_EQ(ReadTestFile(other), "another program's settings");
+    EXPECT_NE(GetFileAttributesA(other.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+}
+
+TEST_F(DeleteSemantics, FileHeldWithDeleteSharingGoesOnceItsHolderLetsGo)
+{
+    const std::string root = scratch_ / "Scanned";
+    MakeFile(root + "\\indexed.log");
+    MakeFile(root + "\\deeper\\indexed.dat");
+    // What a scanner or an indexer does: it holds the file but lets others delete it.
+    std::vector<Windows::UniqueFileHandle> holders;
+    for (const char* name : {"\\indexed.log", "\\deeper\\indexed.dat"}) {
+        holders.emplace_back(CreateFileA((root + name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE |
+                                         FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(holders.back().valid()) << name;
+    }
+    std::atomic<bool> released{false};
+    std::thread holder([&] {
+        Sleep(1500);
+        released = true;
+        holders.clear();
+    });
+
+    const bool deleted = Remove::DeleteDirectory(root, log_);
+    // With POSIX deletes the names go at once; otherwise the folder waits for them.
+    const bool whileHeld = !released;
+    holder.join();
+    EXPECT_TRUE(deleted);
+    EXPECT_EQ(log_.Text(), Deleting(root) + "done\r\n");
+    EXPECT_FALSE(Exists(root));
+    EXPECT_EQ(whileHeld, HasPosixDelete());
+}
+
+TEST_F(DeleteSemantics, EntriesOthersAreDeletingCountAsGoneAndTheirFolderWaitsForThem)
+{
+    const std::string root = scratch_ / "Pending", pending = root + "\\going.tmp";
+    MakeFile(pending);
+    MakeFile(root + "\\plain.txt");
+    // Another process has marked it for deletion and holds it for a while.
+    ScopedFailure beingDeleted(SeamCall::NtCreateFile_Delete, Windows::DeletePendingCode, "going.tmp");
+    std::thread other([&] {
+        Sleep(700);
+        DeleteFileA(pending.c_str());
+    });
+    EXPECT_TRUE(Remove::DeleteDirectory(root, log_));
+    other.join();
+    EXPECT_EQ(log_.Text(), Deleting(root) + "done\r\n");
+    EXPECT_FALSE(Exists(root));
+
+    // One that never goes: the folder is tried for five seconds, then fails with its line.
+    log_.Clear();
+    MakeFile(pending);
+    const DWORD start = GetTickCount();
+    EXPECT_FALSE(Remove::DeleteDirectory(root, log_));
+    EXPECT_GE(GetTickCount() - start, 4500u);
+    EXPECT_EQ(log_.Text(), Deleting(root) + WindowsErrorPiece(ERROR_DIR_NOT_EMPTY) +
+                               "...in call to RemoveDirectory for \"" + root + "\"\r\n");
+    EXPECT_TRUE(Exists(pending));
+}
+
+TEST_F(DeleteSemantics, ReadOnlyFolderIsNeverClearedOfItsAttribute)
+{
+    const std::string root = scratch_ / "Customised";
+    ScopedEntryAttributes readOnly("\\Customised", FILE_ATTRIBUTE_READONLY);
+    GuardObject("Customised");
+    if (HasPosixDelete()) {
+        MakeFile(root + "\\desktop.ini");
+        EXPECT_TRUE(Remove::DeleteDirectory(root, log_));
+        EXPECT_FALSE(Exists(root));
+    }
+    // Where the system cannot ignore the attribute, it refuses the folder.
+    MakeFolder(root);
+    log_.Clear();
+    ScopedFailure refused(SeamCall::SetFileInformationByHandle_Disposition, ERROR_ACCESS_DENIED, "\\Customised", 1);
+    EXPECT_FALSE(Remove::DeleteDirectory(root, log_));
+    EXPECT_EQ(log_.Text(), Deleting(root) + WindowsErrorPiece(ERROR_ACCESS_DENIED) +
+                               "...in call to RemoveDirectory for \"" + root + "\"\r\n");
+    EXPECT_EQ(GuardHits(), 0);
+}
+
+TEST_F(DeleteSemantics, VolumeThatRefusesPosixDeletesFallsBackAloneAndOnlyOnce)
+{
+    // Three trees on two volumes, as the seam presents them.
+    const std::string fat = scratch_ / "OnFat", ntfs = scratch_ / "OnNtfs", fatAgain = scratch_ / "OnFatAgain";
+    const std::string fatVolume = std::to_string(GetTickCount() | 0x100000000ull), ntfsVolume = fatVolume + "1";
+    std::vector<std::unique_ptr<WindowsPlatform::ScopedAnswer>> volumes;
+    for (const auto& tree : {std::make_pair(fat, fatVolume), std::make_pair(ntfs, ntfsVolume),
+                             std::make_pair(fatAgain, fatVolume)}) {
+        MakeFile(tree.first + "\\a.txt");
+        MakeFile(tree.first + "\\b.txt");
+        volumes.push_back(std::make_unique<WindowsPlatform::ScopedAnswer>(SeamCall::GetFileInformationByHandle_Volume,
+                                                                          tree.first, tree.second));
+    }
+    {
+        ScopedFailure fatRefuses(SeamCall::SetFileInformationByHandle_DispositionEx, ERROR_INVALID_PARAMETER, "OnFat\\");
+        EXPECT_TRUE(Remove::DeleteDirectory(fat, log_));
+        EXPECT_EQ(fatRefuses.Hits(), 2) << "both flags given up on the first file, never asked again";
+    }
+    ScopedFailure ntfsAsked(SeamCall::SetFileInformationByHandle_DispositionEx, ERROR_INVALID_PARAMETER, "OnNtfs\\");
+    ScopedFailure fatNotAsked(SeamCall::SetFileInformationByHandle_DispositionEx, ERROR_INVALID_PARAMETER,
+                              "OnFatAgain\\", -1, Firing::Optional);
+    EXPECT_TRUE(Remove::DeleteDirectory(ntfs, log_));
+    EXPECT_TRUE(Remove::DeleteDirectory(fatAgain, log_));
+    EXPECT_EQ(fatNotAsked.Hits(), 0);
+    EXPECT_EQ(log_.Text(), Deleting(fat) + "done\r\n" + Deleting(ntfs) + "done\r\n" + Deleting(fatAgain) + "done\r\n");
+    for (const std::string& tree : {fat, ntfs, fatAgain})
+        EXPECT_FALSE(Exists(tree)) << tree;
+}
+
+TEST_F(DeleteSemantics, ListingErrorsAndReparsePointsThatAreNoLinks)
+{
+    // A listing that fails says why, not "not empty".
+    const std::string root = scratch_ / "Unlistable";
+    MakeFile(root + "\\inner\\data.bin");
+    {
+        ScopedFailure listing(SeamCall::GetFileInformationByHandleEx_List, ERROR_NOT_ENOUGH_MEMORY, "\\inner");
+        EXPECT_FALSE(Remove::DeleteDirectory(root, log_));
+        EXPECT_EQ(log_.Text(), Deleting(root) + WindowsErrorPiece(ERROR_NOT_ENOUGH_MEMORY) +
+                                   "...in call to RemoveDirectory for \"" + root + "\\inner\"\r\n");
+        EXPECT_TRUE(Exists(root + "\\inner\\data.bin"));
+    }
+    // A cloud placeholder (like a deduplicated file) is an object with
+    // contents: walked and emptied like any other folder.
+    log_.Clear();
+    MakeFile(root + "\\Placeholder\\synced.docx");
+    const DWORD cloudPlaceholder = 0x9000001A;
+    ScopedEntryAttributes placeholder("\\Placeholder", FILE_ATTRIBUTE_REPARSE_POINT, cloudPlaceholder);
+    EXPECT_TRUE(Remove::DeleteDirectory(root, log_));
+    EXPECT_EQ(log_.Text(), Deleting(root) + "done\r\n");
+    EXPECT_FALSE(Exists(root));
 }

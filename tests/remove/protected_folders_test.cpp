@@ -8,6 +8,7 @@
 #include "testkit/recording_log.h"
 #include "testkit/registry_setup.h"
 #include "testkit/scratch.h"
+#include "testkit/seam_guards.h"
 
 #include <gtest/gtest.h>
 
@@ -293,21 +294,15 @@ protected:
     void SetUp() override
     {
         Windows::ProtectedFolders(); // gathered before the guards are armed
-        for (SeamCall call : {SeamCall::GetFileAttributesA, SeamCall::FindFirstFileA, SeamCall::CreateFileA,
-                              SeamCall::NtCreateFile_Delete, SeamCall::SetFileInformationByHandle_Disposition,
-                              SeamCall::SetFileInformationByHandle_Basic, SeamCall::SetSecurityInfo_Dacl,
-                              SeamCall::SetSecurityInfo_Owner})
-            guards_.push_back(std::make_unique<ScopedFailure>(call, ERROR_ACCESS_DENIED, "", -1, Firing::Optional));
+        guards_.Guard({SeamCall::GetFileAttributesA, SeamCall::FindFirstFileA, SeamCall::CreateFileA,
+                       SeamCall::NtCreateFile_Delete, SeamCall::SetFileInformationByHandle_Disposition,
+                       SeamCall::SetFileInformationByHandle_Basic, SeamCall::SetKernelObjectSecurity_Dacl,
+                       SeamCall::SetKernelObjectSecurity_Owner},
+                      "");
     }
-    int GuardHits() const
-    {
-        int hits = 0;
-        for (const auto& guard : guards_)
-            hits += guard->Hits();
-        return hits;
-    }
+    int GuardHits() const { return guards_.Hits(); }
 
-    std::vector<std::unique_ptr<ScopedFailure>> guards_;
+    SeamGuards guards_;
     RecordingLog log_;
 };
 

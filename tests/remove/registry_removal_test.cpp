@@ -79,7 +79,7 @@ TEST_F(RegistryTree, RefusedDeleteAccessIsGrantedFirstAndLeavesNoLine)
     // Refused for the top key only (its one open and the check that follows):
     // the grant must run, on the key its security name names.
     ScopedFailure refused(SeamCall::RegOpenKeyExA_Delete, ERROR_ACCESS_DENIED, tree_, 2);
-    ScopedFailure firstGrantRefused(SeamCall::SetSecurityInfo_Dacl, ERROR_ACCESS_DENIED,
+    ScopedFailure firstGrantRefused(SeamCall::SetKernelObjectSecurity_Dacl, ERROR_ACCESS_DENIED,
                                     "CURRENT_USER\\" + tree_, 1);
     EXPECT_TRUE(Remove::DeleteRegistryKey(HKEY_CURRENT_USER, tree_, log_));
     EXPECT_EQ(firstGrantRefused.Hits(), 1) << "access is granted to the key by its security name";
@@ -90,8 +90,8 @@ TEST_F(RegistryTree, RefusedDeleteAccessIsGrantedFirstAndLeavesNoLine)
 TEST_F(RegistryTree, GrantThatFailsEndsTheLineWithTheFailureAndKeepsTheTree)
 {
     ScopedFailure refused(SeamCall::RegOpenKeyExA_Delete, ERROR_ACCESS_DENIED, tree_ + "\\A\\A1");
-    ScopedFailure dacl(SeamCall::SetSecurityInfo_Dacl, ERROR_ACCESS_DENIED);
-    ScopedFailure owner(SeamCall::SetSecurityInfo_Owner, ERROR_ACCESS_DENIED);
+    ScopedFailure dacl(SeamCall::SetKernelObjectSecurity_Dacl, ERROR_ACCESS_DENIED);
+    ScopedFailure owner(SeamCall::SetKernelObjectSecurity_Owner, ERROR_ACCESS_DENIED);
     EXPECT_FALSE(Remove::DeleteRegistryKey(HKEY_CURRENT_USER, tree_, log_));
     EXPECT_EQ(log_.Text(), "Deleting registry key \"" + Shown(tree_) + "\"...error changing object owner: " +
                                ErrorText(ERROR_ACCESS_DENIED) + "...error occured while granting access to key \"" +
@@ -185,8 +185,8 @@ TEST_F(RegistryTree, ALinkWhoseDeletionIsRefusedIsReportedAndItsTargetIsNeverGra
     ScopedFailure refused(SeamCall::RegOpenKeyExA_Delete, ERROR_ACCESS_DENIED, link);
     // Wine keeps no owner or access list on keys: the seam records any grant
     // by the link's name, which would land on its target.
-    ScopedFailure noAccessList(SeamCall::SetSecurityInfo_Dacl, ERROR_ACCESS_DENIED, link, -1, Firing::Optional);
-    ScopedFailure noOwner(SeamCall::SetSecurityInfo_Owner, ERROR_ACCESS_DENIED, link, -1, Firing::Optional);
+    ScopedFailure noAccessList(SeamCall::SetKernelObjectSecurity_Dacl, ERROR_ACCESS_DENIED, link, -1, Firing::Optional);
+    ScopedFailure noOwner(SeamCall::SetKernelObjectSecurity_Owner, ERROR_ACCESS_DENIED, link, -1, Firing::Optional);
 
     EXPECT_FALSE(Remove::DeleteRegistryKey(HKEY_CURRENT_USER, link, log_));
     EXPECT_EQ(log_.Text(), "Deleting registry key \"" + Shown(link) + "\"..." + ErrorText(ERROR_ACCESS_DENIED) +
