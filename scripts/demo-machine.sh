@@ -22,9 +22,9 @@ if [ $# -gt 0 ]; then
 fi
 source "$(dirname "$0")/wine-env.sh"
 
-if [ "$(cd "$WINEPREFIX" 2>/dev/null && pwd)" = "$(cd "$ZEM_BUILD_DIR/wineprefix" 2>/dev/null && pwd)" ]; then
+if [ "$(cd "$WINEPREFIX" 2>/dev/null && pwd)" = "$(cd "$ZEM_RUN_DIR/wineprefix" 2>/dev/null && pwd)" ]; then
   echo "demo-machine: $WINEPREFIX is the tests' own prefix; build the demo in a copy:" >&2
-  echo "  cp -a $ZEM_BUILD_DIR/wineprefix <dir> && $0 <dir>" >&2
+  echo "  cp -a $ZEM_RUN_DIR/wineprefix <dir> && $0 <dir>" >&2
   exit 1
 fi
 

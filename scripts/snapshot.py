@@ -36,11 +36,15 @@ HIVES = [("HKLM", "system.reg"), ("HKCU", "user.reg"), ("HKU\\.Default", "userde
 # "wine cmd /c exit", with and without a display (tests/shell/snapshot_test.sh
 # checks that two sessions differ in nothing else):
 WINE_VOLATILE = [
-    # every start: the display driver's date stamp
-    r"^reg HKLM\\System\\CurrentControlSet\\Control\\Class\\\{[0-9A-F-]+\}\\\d{4}:\[DriverDateData\]$",
+    # every start: the display driver's date stamp (Wine 10 files it under the
+    # control set that CurrentControlSet links to)
+    r"^reg HKLM\\System\\(CurrentControlSet|ControlSet001)\\Control\\Class\\\{[0-9A-F-]+\}\\\d{4}:\[DriverDateData\]$",
     # the first start of a newly created prefix: device classes and network cards settle
-    r"^reg HKLM\\System\\CurrentControlSet\\Control\\Class\\\{(4D36E968|4D36E96E)-E325-11CE-BFC1-08002BE10318\}:\[\]$",
+    r"^reg HKLM\\System\\(CurrentControlSet|ControlSet001)\\Control\\Class\\\{(4D36E968|4D36E96E)-E325-11CE-BFC1-08002BE10318\}:\[\]$",
     r"^reg HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards(\\|:|$)",
+    # the first console a program opens in the prefix: Wine 10's console host
+    # writes its default settings
+    r"^reg HKCU\\Console(:\[[^\]]*\])?$",
 ]
 
 

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the 32-bit program and its tests, and runs
-# every test under Wine. Extra arguments go to ctest (e.g. -R LogBanner).
-# Then the smoke suite runs the shipped 32-bit program itself in an emulated
-# machine (scripts/vm32/smoke.sh); ZEM_SKIP_VM32=1 leaves it out of a quick
-# local run (CI never sets it).
+# every test under the host's Wine (Wine 8). Extra arguments go to ctest
+# (e.g. -R LogBanner). Then the tests that matter run again under Wine 10 in
+# a Debian 13 root (scripts/wine10/test.sh), and last the smoke suite runs the
+# shipped 32-bit program itself in an emulated machine (scripts/vm32/smoke.sh).
+# ZEM_SKIP_WINE10=1 and ZEM_SKIP_VM32=1 leave those out of a quick local run
+# (CI never sets them).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,38 +20,25 @@ cmake --preset wine -B "$ZEM_BUILD_DIR" -DZEM_SHIPPED_EXE="$ZEM_BUILD_DIR-win32/
 cmake --build "$ZEM_BUILD_DIR" -j2
 bash scripts/prepare-prefix.sh
 
-source scripts/display.sh
-start_display
-# Whatever ends this script (a failure, Ctrl-C) ends the session and the display.
-trap 'wineserver -k 2>/dev/null || true; stop_display' EXIT
-
-# A warm wineserver keeps the first test from waiting on Wine's start-up services.
-wineserver -k 2>/dev/null || true
-wineserver -p
-wine wineboot </dev/null >/dev/null 2>&1 || true
-# Wine's desktop process ends a second after the last program on it; the
-# program that starts it again passes it its output, and under ctest that
-# test then waits on the pipe until the desktop ends (tens of seconds on a
-# busy run). One program holds the desktop for the whole run instead.
-holder_log="$ZEM_BUILD_DIR/desktop-holder.txt"
-wine "$ZEM_BUILD_DIR/bin/desktop_holder.exe" 3600 </dev/null >"$holder_log" 2>&1 &
-holder=$!
-for _ in $(seq 1 300); do
-  grep -q "desktop ready" "$holder_log" && break
-  kill -0 "$holder" 2>/dev/null || break
-  sleep 0.1
-done
-if ! grep -q "desktop ready" "$holder_log"; then
-  echo "test.sh: the desktop did not start: $(cat "$holder_log")" >&2
-  exit 1
-fi
+source scripts/test-session.sh
+start_test_session || exit 1
 
 status=0
-rm -f "$ZEM_BUILD_DIR/e2e/retries.txt"
+rm -f "$ZEM_RUN_DIR/e2e/retries.txt"
 ctest --preset wine --test-dir "$ZEM_BUILD_DIR" "$@" || status=$?
 # Written by the end-to-end run, when it ran.
-if [ -f "$ZEM_BUILD_DIR/e2e/retries.txt" ]; then
-  cat "$ZEM_BUILD_DIR/e2e/retries.txt"
+if [ -f "$ZEM_RUN_DIR/e2e/retries.txt" ]; then
+  cat "$ZEM_RUN_DIR/e2e/retries.txt"
+fi
+
+# The next platform has a session of its own.
+wineserver -k 2>/dev/null || true
+
+# The tests labelled wine10 again, under Wine 10 (Debian 13).
+if [ "${ZEM_SKIP_WINE10:-}" = 1 ]; then
+  echo "wine10: the tests under Wine 10 skipped (ZEM_SKIP_WINE10=1)"
+else
+  bash scripts/wine10/test.sh "$@" || status=1
 fi
 
 if [ "${ZEM_SKIP_VM32:-}" = 1 ]; then

@@ -3,11 +3,33 @@
 ZEM_SOURCE_DIR="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 export ZEM_SOURCE_DIR
 export ZEM_BUILD_DIR="${ZEM_BUILD_DIR:-$ZEM_SOURCE_DIR/build}"
-export WINEPREFIX="${WINEPREFIX_OVERRIDE:-$ZEM_BUILD_DIR/wineprefix}"
+# Which Wine runs the programs: the host's (Wine 8 on Debian 12), or with
+# ZEM_WINE_MAJOR=10 Wine 10 in the Debian 13 root of scripts/wine10, whose
+# wine, wine64 and wineserver come first on the PATH. ZEM_RUN_DIR holds the
+# platform's prefix and the tests' scratch machines: Wine 10 keeps its own.
+if [ "${ZEM_WINE_MAJOR:-}" = 10 ]; then
+  if [ -z "${ZEM_WINE10_ROOT:-}" ]; then
+    ZEM_WINE10_ROOT=$(bash "$ZEM_SOURCE_DIR/scripts/wine10/build-root.sh" | tail -1)
+  fi
+  export ZEM_WINE10_ROOT
+  export ZEM_RUN_DIR="$ZEM_BUILD_DIR/wine10"
+  export WINELOADER="$ZEM_SOURCE_DIR/scripts/wine10/bin/wine64"
+  case ":$PATH:" in
+    *":$ZEM_SOURCE_DIR/scripts/wine10/bin:"*) ;;
+    *) export PATH="$ZEM_SOURCE_DIR/scripts/wine10/bin:$PATH" ;;
+  esac
+else
+  export ZEM_RUN_DIR="$ZEM_BUILD_DIR"
+  # Wine 8's 32-bit loader is an i386 Linux program; we run the 64-bit loader
+  # directly so that hosts without 32-bit execution work the same.
+  export WINELOADER=/usr/lib/wine/wine64
+  if [ -z "${ZEM_WINE_MAJOR:-}" ]; then
+    ZEM_WINE_MAJOR=$("$WINELOADER" --version 2>/dev/null | sed -n 's/^wine-\([0-9]*\).*/\1/p')
+  fi
+  export ZEM_WINE_MAJOR
+fi
+export WINEPREFIX="${WINEPREFIX_OVERRIDE:-$ZEM_RUN_DIR/wineprefix}"
 export WINEARCH=win64
-# Wine 8's 32-bit loader is an i386 Linux program; we run the 64-bit loader
-# directly so that hosts without 32-bit execution work the same.
-export WINELOADER=/usr/lib/wine/wine64
 wine() { "$WINELOADER" "$@"; }
 export -f wine
 export WINEDEBUG=-all

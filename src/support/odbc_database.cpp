@@ -103,7 +103,7 @@ void ODBCStatement::BindTextParameter(SQLUSMALLINT number, ODBCTextParameter& pa
 {
     CheckODBCResult(ODBC32().SQLBindParameter(Handle(), number, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR,
                                               ODBCTextParameter::MaximumLength, 0, parameter.Buffer(),
-                                              ODBCTextParameter::MaximumLength + 1, nullptr),
+                                              ODBCTextParameter::MaximumLength + 1, parameter.Length()),
                     Handle(), SQL_HANDLE_STMT);
 }
 

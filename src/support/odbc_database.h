@@ -38,9 +38,13 @@ public:
     // about a different name.
     explicit ODBCTextParameter(const std::string& text);
     char* Buffer() noexcept { return buffer_; }
+    // SQL_NTS, read by the driver manager when the statement runs. A null
+    // pointer would say the same, but Wine 10's odbc32 reads through it.
+    SQLLEN* Length() noexcept { return &length_; }
 
 private:
     char buffer_[MaximumLength + 1];
+    SQLLEN length_ = SQL_NTS;
 };
 
 // A text result column of at most 64 characters.

@@ -149,7 +149,11 @@ std::vector<FolderCase> ProtectedCases()
         {TempPath(), Rule::HoldsProtected},
         {"%TEMP%", Rule::HoldsProtected},
         {"%TMP%\\", Rule::HoldsProtected},
-        {publicProfile + "\\Temp", Rule::HoldsProtected},
+        // Another profile's temp folder, at the place ours has in our profile:
+        // <profile>\Temp under Wine 8, <profile>\AppData\Local\Temp under
+        // Wine 10 and Windows. A fixed spelling would hold on one of them only.
+        {publicProfile + TempPath().substr(profile.size(), TempPath().size() - profile.size() - 1),
+         Rule::HoldsProtected},
         // Relative and unresolvable spellings.
         {"Varnek\\Client", Rule::Relative},
         {"relative\\path", Rule::Relative},

@@ -14,7 +14,7 @@ here="$ZEM_SOURCE_DIR/tests/shell"
 scripts="$ZEM_SOURCE_DIR/scripts"
 bin="$ZEM_BUILD_DIR/bin"
 
-scratch="$(mktemp -d "$ZEM_BUILD_DIR/demo-machine-test.XXXXXX")"
+scratch="$(mktemp -d "$ZEM_RUN_DIR/demo-machine-test.XXXXXX")"
 end_sessions() {
   for prefix in "$scratch"/*/; do
     WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
@@ -27,7 +27,7 @@ check_same() { # label expected-file actual-file
 }
 
 export WINEPREFIX="$scratch/machine"
-cp -a "$ZEM_BUILD_DIR/wineprefix" "$WINEPREFIX"
+cp -a "$ZEM_RUN_DIR/wineprefix" "$WINEPREFIX"
 cp -a "$WINEPREFIX" "$scratch/twin"
 
 echo "== snapshots of two untouched copies are equal"

@@ -4,7 +4,7 @@
 set -euo pipefail
 source "$(dirname "$0")/../../scripts/wine-env.sh"
 source "$ZEM_SOURCE_DIR/scripts/display.sh"
-work="$ZEM_BUILD_DIR/dpi-test"
+work="$ZEM_RUN_DIR/dpi-test"
 rm -rf "$work" && mkdir -p "$work"
 trap '[ -n "${ZEM_KEEP_SCRATCH:-}" ] || rm -rf "$work"' EXIT
 drive() { timeout -k 5 90 "$WINELOADER" "$ZEM_BUILD_DIR/bin/dialog_driver.exe" "$@" </dev/null >>"$work/driver" 2>&1; }
@@ -13,7 +13,7 @@ for dpi in 96 192; do
     export WINEPREFIX="$work/$dpi"
     start_display $((1024 * dpi / 96))x$((768 * dpi / 96))
     trap 'wineserver -k 2>/dev/null || true; stop_display' EXIT
-    bash "$ZEM_SOURCE_DIR/scripts/dpi-prefix.sh" "$ZEM_BUILD_DIR/e2e/template" "$WINEPREFIX" "$dpi" &&
+    bash "$ZEM_SOURCE_DIR/scripts/dpi-prefix.sh" "$ZEM_RUN_DIR/e2e/template" "$WINEPREFIX" "$dpi" &&
       zem_prefix_odbc "$WINEPREFIX" && { "$WINELOADER" "$ZEM_BUILD_DIR/bin/ZEMRemove.exe" </dev/null &>/dev/null & } &&
       drive wait-ready 120 && drive layout "Z:$work/opened-$dpi" 10 &&
       read -r _ left top right bottom <"$work/opened-$dpi" &&

@@ -8,7 +8,7 @@
 set -euo pipefail
 source "$(dirname "$0")/../../scripts/wine-env.sh"
 source "$ZEM_SOURCE_DIR/tests/shell/e2e_lib.sh"
-e2e="$ZEM_BUILD_DIR/e2e"
+e2e="$ZEM_RUN_DIR/e2e"
 prefix="$e2e/dialog-remove-all"
 
 if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then

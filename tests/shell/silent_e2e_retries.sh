@@ -5,7 +5,7 @@
 # scripts/test.sh to print.
 set -euo pipefail
 source "$(dirname "$0")/../../scripts/wine-env.sh"
-e2e="$ZEM_BUILD_DIR/e2e"
+e2e="$ZEM_RUN_DIR/e2e"
 retried=()
 if [ -d "$e2e/retried" ]; then
   for mark in "$e2e/retried"/*; do

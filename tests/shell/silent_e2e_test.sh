@@ -10,7 +10,7 @@ source "$(dirname "$0")/../../scripts/wine-env.sh"
 source "$ZEM_SOURCE_DIR/tests/shell/e2e_lib.sh"
 scripts="$ZEM_SOURCE_DIR/scripts"
 bin="$ZEM_BUILD_DIR/bin"
-e2e="$ZEM_BUILD_DIR/e2e"
+e2e="$ZEM_RUN_DIR/e2e"
 
 client_rule="Without the '/force' option,  the '/client' option cannot be specified unless both the '/relay' and '/server' options are specified."
 help_text=$(printf '%s\n' "To remove ZEM components silently" \
@@ -95,7 +95,7 @@ if [ "$machine" = demo ]; then
   installed="$e2e/installed.txt"
   before="$e2e/template.json"
 else
-  e2e_copy "$ZEM_BUILD_DIR/wineprefix" "$prefix"
+  e2e_copy "$ZEM_RUN_DIR/wineprefix" "$prefix"
   # Only what the root clean-up removes: left behind by earlier uninstalls.
   mkdir -p "$prefix/drive_c/Program Files (x86)/Varnek Enterprise/Logs" "$prefix/drive_c/users/root/AppData/Local/Varnek"
   touch "$prefix/drive_c/Program Files (x86)/Varnek Enterprise/Logs/setup.log"

@@ -5,6 +5,7 @@
 #include "support/owned_handle.h"
 #include "support/platform_seam.h"
 #include "testkit/message_box.h"
+#include "testkit/wine_version.h"
 #include "ui/resource_ids.h"
 #include "ui/window_dpi.h"
 
@@ -504,12 +505,48 @@ TEST(MainDialogLayout, GrowingWidensTheListAndPaneAndKeepsButtonsAtTheRight)
     EXPECT_EQ(frame.bottom - frame.top, small.bottom - small.top);
 }
 
-// Moved to a screen of 150 % the DPI, as a per-monitor aware window (Wine 8 cannot make one), and back.
+namespace {
+
+// Per-monitor DPI awareness v2 (Windows 10 1703), looked up at run time: the
+// headers we build with predate it.
+bool SwitchThreadToPerMonitorV2()
+{
+    using SetContext = HANDLE(WINAPI*)(HANDLE);
+    auto set = reinterpret_cast<SetContext>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "SetThreadDpiAwarenessContext")));
+    return set && set(reinterpret_cast<HANDLE>(-4) /* DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2 */) != nullptr;
+}
+
+// Whether the window gets the DPI of the screen it is on (DPI_AWARENESS_PER_MONITOR_AWARE).
+bool WindowIsPerMonitorAware(HWND window)
+{
+    using GetContext = HANDLE(WINAPI*)(HWND);
+    using AwarenessOf = int(WINAPI*)(HANDLE);
+    HMODULE user32 = GetModuleHandleA("user32.dll");
+    auto get = reinterpret_cast<GetContext>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "GetWindowDpiAwarenessContext")));
+    auto awareness = reinterpret_cast<AwarenessOf>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "GetAwarenessFromDpiAwarenessContext")));
+    return get && awareness && awareness(get(window)) == 2;
+}
+
+} // namespace
+
+// Moved to a screen of 150 % the DPI, and back. The dialog's thread asks for
+// per-monitor awareness v2 first, as the program's manifest does: Wine 10 (like
+// Windows 10) switches it for real, so the window is per-monitor aware and
+// WM_DPICHANGED is the message the system sends it on such a move; Wine 8
+// refuses the switch, the window stays system aware, and the message can only
+// come from here (the dialog follows it all the same).
 TEST(MainDialogLayout, DpiChangeRescalesFontsColumnsAndLayoutAndTakesTheSuggestedRectangle)
 {
-    DialogUnderTest dialog([](ScriptedSuite&) {});
+    std::atomic<bool> switched{false};
+    DialogUnderTest dialog([&switched](ScriptedSuite&) { switched = SwitchThreadToPerMonitorV2(); });
     ASSERT_TRUE(dialog.OpenAndDetected());
     HWND window = dialog.Window();
+    const bool perMonitorV2 = WineMajorVersion() != 8;
+    EXPECT_EQ(perMonitorV2, switched.load());
+    EXPECT_EQ(perMonitorV2, WindowIsPerMonitorAware(window));
     auto measure = [&] { // the controls' places, a column, the dialog's font and, last, the log pane's
         std::vector<int> lengths;
         for (int id : {IDC_PRODUCT_LIST, IDC_REMOVE, IDC_REMOVE_ALL, IDC_LOG}) {
