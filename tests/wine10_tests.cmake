@@ -1,10 +1,8 @@
 # Read by ctest after the discovered tests are added (see tests/CMakeLists.txt):
 # the removal primitives' suites on files, the registry and security also run
 # under Wine 10 (label wine10, scripts/wine10/test.sh), where the POSIX delete
-# and the ignore-read-only delete of Windows 10 exist. By suite, so that tests
-# added to these suites later come along.
-set(zem_wine10_suites
-    "^(FileRemoval|LinkRemoval|LongPaths|Protected[A-Za-z]*|Registry[A-Za-z]*|UserHives|FullAccessList|ObjectAccess)\\.")
+# and the ignore-read-only delete of Windows 10 exist. zem_wine10_suites, the
+# suites of their test files, comes from wine10_suites.cmake in the build tree.
 foreach(zem_test IN LISTS remove_tests_TESTS remove_tests_MACHINE_TESTS)
   if(zem_test MATCHES "${zem_wine10_suites}")
     set_tests_properties(${zem_test} PROPERTIES LABELS "remove_tests;wine10")

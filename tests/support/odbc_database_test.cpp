@@ -93,7 +93,8 @@ TEST(ODBCDatabase, AnswersTheDatabaseChecksWithTheBindingsAsGiven)
     EXPECT_FALSE(DatabaseExists(database, "ZEMReporting"));
 
     std::vector<std::string> journal = server.Journal();
-    EXPECT_EQ(2u, CountOf(journal, "bind parameter 1 io 1 c 1 sql 12 size 128 digits 0 length 129 indicator none"));
+    // The parameter's length (SQL_NTS) goes with it: Wine 10's odbc32 reads through a null one.
+    EXPECT_EQ(2u, CountOf(journal, "bind parameter 1 io 1 c 1 sql 12 size 128 digits 0 length 129 indicator set"));
     EXPECT_EQ(2u, CountOf(journal, "bind column 1 c -16 length 0 indicator none"));
     EXPECT_EQ(1u, CountOf(journal, "parameter VNEnterprise"));
     EXPECT_EQ(1u, CountOf(journal, "parameter ZEMReporting"));
