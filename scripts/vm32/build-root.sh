@@ -31,6 +31,12 @@ packages=$(grep -v '^#' "$here/guest-packages.txt" | xargs | tr ' ' ',')
 mapfile -t mirrors < <(python3 "$here/apt_mirrors.py" "$release")
 echo "vm32: building the guest's root ($packages)" >&2
 build_root_tree() {
+  # A failed run may leave its /proc, /sys or /dev mounts behind: never
+  # delete through them.
+  if grep -q " $root/" /proc/mounts; then
+    echo "vm32: something is still mounted below $root; not deleting it" >&2
+    return 1
+  fi
   rm -rf "$root"
   timeout 2400 nice -n 15 mmdebstrap --mode=root --variant=minbase --arch=amd64,i386 \
     --aptopt='APT::Install-Recommends "false"' --include="$packages" \
