@@ -28,11 +28,6 @@ const NTSTATUS StatusDeletePending = static_cast<NTSTATUS>(0xC0000056);
 
 const ULONG ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-bool IsAbsence(DWORD code)
-{
-    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
-}
-
 // The Win32 code of a failed open. Being deleted reads as "access denied"
 // in Win32 terms; the walk needs to tell it apart.
 DWORD OpenFailureCode(NTSTATUS status)
@@ -94,7 +89,7 @@ DWORD OpenJudged(FileItem& item, const std::string& path, ACCESS_MASK wanted, Op
     if (code == ERROR_SUCCESS) {
         item.access = wanted;
     } else {
-        if (IsAbsence(code) || code == DeletePendingCode)
+        if (IsGone(code))
             return code;
         code = open(JudgeAccess);
         if (code != ERROR_SUCCESS)
@@ -156,7 +151,7 @@ bool IsGoingAway(HANDLE parent, const std::wstring& name, const std::string& pat
         return true;
     UniqueFileHandle handle;
     DWORD code = OpenRelative(parent, name, FILE_READ_ATTRIBUTES, handle);
-    if (code == DeletePendingCode || IsAbsence(code))
+    if (IsGone(code))
         return true;
     FILE_STANDARD_INFO standard = {};
     return code == ERROR_SUCCESS &&

@@ -38,6 +38,12 @@ struct FileItem {
 // goes when the last handle to it closes, and no new handle opens it.
 const DWORD DeletePendingCode = 303; // ERROR_DELETE_PENDING
 
+// Gone, or going as soon as whoever still holds it lets go: as good as removed.
+inline bool IsGone(DWORD code)
+{
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND || code == DeletePendingCode;
+}
+
 // How one volume takes deletes by handle. Learned from its first answers and
 // kept for the rest of the run: one volume (FAT, a share) may refuse what
 // another allows.

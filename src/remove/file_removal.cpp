@@ -43,12 +43,6 @@ bool Attempt(Log& log, const char* continuation, const std::string& path, Step s
     }
 }
 
-// Gone, or going as soon as whoever still holds it lets go: as good as removed.
-bool IsAbsence(DWORD code)
-{
-    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND || code == Windows::DeletePendingCode;
-}
-
 // How long a folder that is not empty only because its entries are still
 // being deleted (a scanner or an indexer holds one) is tried again.
 const DWORD kPendingEntriesWait = 5000;
@@ -297,7 +291,7 @@ private:
         DWORD code = Windows::OpenChildItem(listed, name, path_, WantedFor(listedAttributes), entry);
         // One gone since the listing was read is as good as removed.
         if (code != ERROR_SUCCESS)
-            return IsAbsence(code) || Unreachable(code, path_, log_);
+            return Windows::IsGone(code) || Unreachable(code, path_, log_);
         if (entry.IsLink())
             return RemoveLink(entry, path_, volume_, log_);
         if (Windows::IsFolder(entry.attributes))
@@ -343,7 +337,7 @@ std::optional<DWORD> KnownAttributes(const std::string& path)
 {
     try {
         std::optional<DWORD> attributes = Windows::ReadFileAttributes(path);
-        if (attributes || IsAbsence(GetLastError()))
+        if (attributes || Windows::IsGone(GetLastError()))
             return attributes;
     } catch (const Windows::Error&) {
         // Too long for the ANSI calls: the next step says so.
@@ -400,7 +394,7 @@ bool DeleteFileItem(const std::string& path, Log& log)
     Windows::FileItem item;
     DWORD code = OpenNamed(path, DELETE, item);
     // Gone already is fine.
-    if (IsAbsence(code))
+    if (Windows::IsGone(code))
         return true;
     if (code != ERROR_SUCCESS)
         return Unreachable(code, path, log);
@@ -435,7 +429,7 @@ bool DeleteDirectory(const std::string& folder, Log& log)
     Windows::FileItem top;
     DWORD code = OpenNamed(folder, DELETE | Windows::ListAccess, top);
     // Gone since it was seen.
-    if (IsAbsence(code))
+    if (Windows::IsGone(code))
         return true;
     if (code == ERROR_SUCCESS && ReachedRefused(top, folder, log))
         return false;
