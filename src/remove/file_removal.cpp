@@ -92,6 +92,14 @@ bool GrantItemAccess(Windows::FileItem& item, const std::string& path, Log& log)
     });
 }
 
+// How the volume the object lies on takes deletes: a walk never leaves the
+// volume of its top, since links to others are never entered.
+Windows::VolumeDeletes& DeletesFor(const Windows::FileItem& item, const std::string& path)
+{
+    std::optional<Windows::FileIdentity> identity = Windows::IdentityOf(item.handle.get(), path);
+    return Windows::DeletesOn(identity ? identity->volume : 0);
+}
+
 void DeleteThroughHandle(const Windows::FileItem& item, const std::string& path, Windows::VolumeDeletes& volume)
 {
     Windows::UniqueFileHandle extra;
@@ -112,9 +120,8 @@ bool RemoveLink(const Windows::FileItem& item, const std::string& path, Windows:
 // where deletes are not POSIX ones.
 bool OnlyEntriesGoingAway(const Windows::FileItem& folder, const std::string& path, const std::vector<LONGLONG>& taken)
 {
-    // Listed through a handle of its own: Wine judges a folder empty by the
-    // place its handle's listing has reached, so listing again through the
-    // handle that deletes would let a folder that is not empty "go".
+    // Listed through a handle of its own, from the start: the folder's own
+    // handle has listed to its end and keeps that place.
     Windows::UniqueFileHandle own;
     if (Windows::ReopenItem(folder, path, Windows::ListAccess, own) != ERROR_SUCCESS)
         return false;
@@ -310,8 +317,7 @@ private:
 // as itself.
 bool DeleteTreeAt(Windows::FileItem& top, const std::string& path, Log& log)
 {
-    std::optional<Windows::FileIdentity> identity = Windows::IdentityOf(top.handle.get(), path);
-    Windows::VolumeDeletes& volume = Windows::DeletesOn(identity ? identity->volume : 0);
+    Windows::VolumeDeletes& volume = DeletesFor(top, path);
     if (top.IsLink())
         return RemoveLink(top, path, volume, log);
     return TreeWalk(path, volume, log).Run(std::move(top));
@@ -398,8 +404,7 @@ bool DeleteFileItem(const std::string& path, Log& log)
         return true;
     if (code != ERROR_SUCCESS)
         return Unreachable(code, path, log);
-    std::optional<Windows::FileIdentity> identity = Windows::IdentityOf(item.handle.get(), path);
-    Windows::VolumeDeletes& volume = Windows::DeletesOn(identity ? identity->volume : 0);
+    Windows::VolumeDeletes& volume = DeletesFor(item, path);
     if (item.IsLink())
         return RemoveLink(item, path, volume, log);
     return DeleteOpenedFile(item, path, volume, log);
