@@ -17,6 +17,10 @@
 #   counted in Wine's relay trace. Prints
 #     calls-per-folder <n> (<the calls by name>)
 #     calls-per-file <n> (<the calls by name>)
+# - what a folder and a file cost the walk in time, from trees of known
+#   shape timed by the program (medians of three). Prints
+#     time-per-folder <ms> ms (<n> files)
+#     time-per-file <us> us
 set -euo pipefail
 cd "$(dirname "$0")/.."
 rounds="${1:-1}"
@@ -129,3 +133,21 @@ line("calls-per-file", "call", per_file)
 line("nt-calls-per-folder", "nt", per_folder)
 line("nt-calls-per-file", "nt", per_file)
 PY
+
+# T(folders, files) = fixed + folders * per folder + folders * files * per
+# file: per folder = (T(1500, 0) - T(100, 0)) / 1400, per file =
+# (T(100, 100) - T(100, 0)) / 10000.
+time_walk() { # folders files -> the median of three timings
+  for _ in 1 2 3; do
+    wine "$bench" walk "$1" "$2" </dev/null >"$traces/time.txt"
+    tr -d '\r' <"$traces/time.txt" | awk '{ print $4 }'
+  done | sort -n | sed -n 2p
+}
+folders_only=$(time_walk 1500 0)
+few=$(time_walk 100 0)
+files=$(time_walk 100 100)
+awk -v many="$folders_only" -v few="$few" -v files="$files" 'BEGIN {
+  folder = (many - few) / 1400; file = (files - few) / 10000
+  printf "time-per-folder %.3f ms (%.1f files)\n", folder * 1000, folder / file
+  printf "time-per-file %.0f us\n", file * 1000000
+}'

@@ -139,15 +139,20 @@ bool OnlyEntriesGoingAway(const Windows::FileItem& folder, const std::string& pa
     return listing.Error() == 0;
 }
 
+// Each attempt to delete a folder on a handle of its own: Wine takes a second
+// disposition on a handle whose first was refused without looking, and then
+// leaves the folder where it is.
 bool RemoveEmptyFolder(const Windows::FileItem& folder, const std::string& path, Windows::VolumeDeletes& volume,
-                       std::vector<LONGLONG> taken, Log& log)
+                       std::vector<LONGLONG> taken, bool refusedBefore, Log& log)
 {
     return Attempt(log, kRemoveFolderFailed, path, [&] {
         // A file named as a folder is not one to remove.
         if (!Windows::IsFolder(folder.attributes))
             ThrowWindowsError(ERROR_DIRECTORY);
         Windows::UniqueFileHandle extra;
-        HANDLE handle = Windows::HandleFor(folder, path, DELETE, extra);
+        if (refusedBefore)
+            ThrowWindowsError(Windows::ReopenItem(folder, path, DELETE, extra));
+        HANDLE handle = refusedBefore ? extra.get() : Windows::HandleFor(folder, path, DELETE, extra);
         std::sort(taken.begin(), taken.end());
         const DWORD start = GetTickCount();
         DWORD pause = 10;
@@ -161,9 +166,6 @@ bool RemoveEmptyFolder(const Windows::FileItem& folder, const std::string& path,
             }
             Sleep(pause);
             pause = pause < 160 ? pause * 2 : 250;
-            // Each attempt on a handle of its own: Wine takes a second
-            // disposition on a handle whose first was refused without
-            // looking, and then leaves the folder where it is.
             ThrowWindowsError(Windows::ReopenItem(folder, path, DELETE, extra));
             handle = extra.get();
         }
@@ -224,6 +226,13 @@ public:
             Frame& frame = frames_.back();
             path_.resize(frame.pathLength);
             if (!frame.listing.Next(name, listedAttributes, buffer_, &fileId)) {
+                // Paused before the fetch that would most likely find the
+                // end: the folder goes now, or the listing goes on.
+                if (frame.listing.AtLikelyEnd()) {
+                    if (RemovedAtLikelyEnd(frame))
+                        frames_.pop_back();
+                    continue;
+                }
                 if (!Leave())
                     return false;
                 continue;
@@ -246,6 +255,7 @@ private:
         DWORD listingError = 0; // why the folder could not be listed at all
         std::vector<LONGLONG> taken; // the IDs of the entries taken so far
         size_t pathLength = 0;
+        bool deleteRefused = false; // a delete tried before the listing's end was refused
 
         HANDLE Listed() const { return listingHandle ? listingHandle.get() : folder.handle.get(); }
     };
@@ -263,8 +273,22 @@ private:
             frame.listing = Windows::HandleListing(frame.Listed(), path_);
         else if (!(frame.listingError = Windows::ReopenItem(frame.folder, path_, Windows::ListAccess, frame.listingHandle)))
             frame.listing = Windows::HandleListing(frame.Listed(), path_);
+        frame.listing.PauseAtLikelyEnd(frame.folder.Has(DELETE) && Windows::IsFolder(frame.folder.attributes));
         frames_.push_back(std::move(frame));
         return true;
+    }
+
+    // The innermost folder, its listing paused at a likely end, is deleted
+    // without asking the listing for its end: a folder with entries left
+    // refuses, and is then listed on. A refusal writes nothing; the folder's
+    // removal at the listing's true end reports what still stands in its way.
+    bool RemovedAtLikelyEnd(Frame& frame)
+    {
+        frame.listing.PauseAtLikelyEnd(false);
+        if (Windows::TryDeleteByHandle(frame.folder.handle.get(), path_, volume_) == ERROR_SUCCESS)
+            return true;
+        frame.deleteRefused = true;
+        return false;
     }
 
     // The innermost folder, listed to the end, goes; the walk goes on in its parent.
@@ -276,7 +300,7 @@ private:
         const DWORD listingError = frame.listingError ? frame.listingError : frame.listing.Error();
         if (listingError)
             return Attempt(log_, kRemoveFolderFailed, path_, [&] { ThrowWindowsError(listingError); });
-        if (!RemoveEmptyFolder(frame.folder, path_, volume_, std::move(frame.taken), log_))
+        if (!RemoveEmptyFolder(frame.folder, path_, volume_, std::move(frame.taken), frame.deleteRefused, log_))
             return false;
         frames_.pop_back();
         return true;

@@ -73,7 +73,8 @@ bool HandleListing::Fetch(ListingBuffer& buffer)
     names_.clear();
     pending_.clear();
     next_ = nameAt_ = 0;
-    const char* at = reinterpret_cast<const char*>(bytes.data());
+    const char* start = reinterpret_cast<const char*>(bytes.data());
+    const char* at = start;
     for (;;) {
         const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(at);
         const wchar_t* name = entry->FileName;
@@ -83,8 +84,14 @@ bool HandleListing::Fetch(ListingBuffer& buffer)
             names_.append(name, length);
             pending_.push_back({entry->FileId.QuadPart, entry->FileAttributes, length});
         }
-        if (!entry->NextEntryOffset)
+        if (!entry->NextEntryOffset) {
+            // Room left for an entry of the longest name: the system stopped
+            // for want of entries, not of room.
+            const size_t used = (at - start) + offsetof(FILE_ID_BOTH_DIR_INFO, FileName) + entry->FileNameLength;
+            const size_t longest = offsetof(FILE_ID_BOTH_DIR_INFO, FileName) + MAX_PATH * sizeof(wchar_t) + 8;
+            lastBatchShort_ = used + longest <= bytes.size() * sizeof(LONGLONG);
             return true;
+        }
         at += entry->NextEntryOffset;
     }
 }
@@ -92,6 +99,8 @@ bool HandleListing::Fetch(ListingBuffer& buffer)
 bool HandleListing::Next(std::wstring& name, DWORD& attributes, ListingBuffer& buffer, LONGLONG* fileId)
 {
     while (next_ == pending_.size()) {
+        if (pauseAtLikelyEnd_ && AtLikelyEnd())
+            return false;
         if (!Fetch(buffer))
             return false;
     }

@@ -595,10 +595,10 @@ TEST_F(DeleteSemantics, ReadOnlyFolderIsNeverClearedOfItsAttribute)
         EXPECT_TRUE(Remove::DeleteDirectory(root, log_));
         EXPECT_FALSE(Exists(root));
     }
-    // Where the system cannot ignore the attribute, it refuses the folder.
+    // Where the system cannot ignore the attribute, it refuses the folder, every time.
     MakeFolder(root);
     log_.Clear();
-    ScopedFailure refused(SeamCall::SetFileInformationByHandle_Disposition, ERROR_ACCESS_DENIED, "\\Customised", 1);
+    ScopedFailure refused(SeamCall::SetFileInformationByHandle_Disposition, ERROR_ACCESS_DENIED, "\\Customised");
     EXPECT_FALSE(Remove::DeleteDirectory(root, log_));
     EXPECT_EQ(log_.Text(), Deleting(root) + WindowsErrorPiece(ERROR_ACCESS_DENIED) +
                                "...in call to RemoveDirectory for \"" + root + "\"\r\n");
