@@ -89,13 +89,23 @@ TEST_F(FileRemoval, NestedTreeWithReadOnlyFilesGoesCompletely)
     EXPECT_FALSE(Exists(root));
 }
 
-TEST_F(FileRemoval, EmptyFolderGoes)
+TEST_F(FileRemoval, EmptyFolderGoesAndARefusalBeforeItsListingEndsIsNoFailure)
 {
     std::string root = scratch_ / "Empty";
     MakeFolder(root);
     EXPECT_TRUE(Remove::DeleteDirectory(root, log_));
     EXPECT_EQ(log_.Text(), Deleting(root) + "done\r\n");
     EXPECT_FALSE(Exists(root));
+
+    // Refused once, as a folder with entries still in it refuses a delete
+    // tried before its listing's end: listed on, it goes without a line.
+    MakeFolder(root);
+    log_.Clear();
+    ScopedFailure once(SeamCall::SetFileInformationByHandle_Disposition, ERROR_DIR_NOT_EMPTY, "Empty", 1);
+    EXPECT_TRUE(Remove::DeleteDirectory(root, log_));
+    EXPECT_EQ(log_.Text(), Deleting(root) + "done\r\n");
+    EXPECT_FALSE(Exists(root));
+    EXPECT_EQ(once.Hits(), 1);
 }
 
 TEST_F(FileRemoval, FileInUseStopsTheWalkAndLeavesTheFolder)
