@@ -24,11 +24,15 @@ source scripts/test-session.sh
 start_test_session || exit 1
 
 status=0
-rm -f "$ZEM_RUN_DIR/e2e/retries.txt"
+rm -f "$ZEM_RUN_DIR/e2e/retries.txt" "$ZEM_RUN_DIR/wine-starts.txt"
 ctest --preset wine --test-dir "$ZEM_BUILD_DIR" "$@" || status=$?
 # Written by the end-to-end run, when it ran.
 if [ -f "$ZEM_RUN_DIR/e2e/retries.txt" ]; then
   cat "$ZEM_RUN_DIR/e2e/retries.txt"
+fi
+# Written by scripts/wine-exec.sh, when Wine failed to start a test.
+if [ -f "$ZEM_RUN_DIR/wine-starts.txt" ]; then
+  cat "$ZEM_RUN_DIR/wine-starts.txt"
 fi
 
 # The next platform has a session of its own.

@@ -21,13 +21,17 @@ source "$ZEM_SOURCE_DIR/scripts/test-session.sh"
 start_test_session || exit 1
 
 status=0
-rm -f "$ZEM_RUN_DIR/e2e/retries.txt"
+rm -f "$ZEM_RUN_DIR/e2e/retries.txt" "$ZEM_RUN_DIR/wine-starts.txt"
 set +e
 ctest --preset wine --test-dir "$ZEM_BUILD_DIR" -L wine10 "$@" 2>&1 | tee "$ZEM_RUN_DIR/ctest.txt"
 status=${PIPESTATUS[0]}
 set -e
 if [ -f "$ZEM_RUN_DIR/e2e/retries.txt" ]; then
   cat "$ZEM_RUN_DIR/e2e/retries.txt"
+fi
+# Written by scripts/wine-exec.sh, when Wine failed to start a test.
+if [ -f "$ZEM_RUN_DIR/wine-starts.txt" ]; then
+  cat "$ZEM_RUN_DIR/wine-starts.txt"
 fi
 echo "wine10: the tests under Wine 10 took $((SECONDS - started)) s, root and prefix included"
 # The platform's own closing line, from ctest's summary.
