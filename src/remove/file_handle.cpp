@@ -28,11 +28,12 @@ const NTSTATUS StatusDeletePending = static_cast<NTSTATUS>(0xC0000056);
 
 const ULONG ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-// The Win32 code of a failed open. Being deleted reads as "access denied"
-// in Win32 terms; the walk needs to tell it apart.
-DWORD OpenFailureCode(NTSTATUS status)
+// The code of a failed open, from its Win32 code and the status behind it.
+// Being deleted reads as "access denied" in Win32 terms; the walk needs to
+// tell it apart.
+DWORD OpenFailureCode(DWORD code, NTSTATUS status)
 {
-    return status == StatusDeletePending ? DeletePendingCode : WindowsPlatform::Win32CodeOf(status);
+    return code == ERROR_ACCESS_DENIED && status == StatusDeletePending ? DeletePendingCode : code;
 }
 
 // `name` relative to `root`; an empty name re-opens the object `root` refers to.
@@ -58,7 +59,7 @@ DWORD OpenRelative(HANDLE root, const std::wstring& name, ACCESS_MASK access, Un
     NTSTATUS result =
         nt.createFile(&opened, access, &attributes, &status, nullptr, 0, ShareAll, FILE_OPEN, options, nullptr, 0);
     if (result < 0)
-        return OpenFailureCode(result);
+        return OpenFailureCode(WindowsPlatform::Win32CodeOf(result), result);
     handle.reset(opened);
     return ERROR_SUCCESS;
 }
@@ -110,9 +111,7 @@ DWORD OpenItem(const std::string& path, ACCESS_MASK wanted, FileItem& item)
                                       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         if (item.handle.valid())
             return ERROR_SUCCESS;
-        DWORD code = GetLastError();
-        return code == ERROR_ACCESS_DENIED && WindowsPlatform::LastNtStatus() == StatusDeletePending ? DeletePendingCode
-                                                                                                      : code;
+        return OpenFailureCode(GetLastError(), WindowsPlatform::LastNtStatus());
     });
 }
 

@@ -150,13 +150,15 @@ bool RemoveEmptyFolder(const Windows::FileItem& folder, const std::string& path,
         if (!Windows::IsFolder(folder.attributes))
             ThrowWindowsError(ERROR_DIRECTORY);
         Windows::UniqueFileHandle extra;
-        if (refusedBefore)
-            ThrowWindowsError(Windows::ReopenItem(folder, path, DELETE, extra));
-        HANDLE handle = refusedBefore ? extra.get() : Windows::HandleFor(folder, path, DELETE, extra);
+        HANDLE handle = refusedBefore ? nullptr : Windows::HandleFor(folder, path, DELETE, extra);
         std::sort(taken.begin(), taken.end());
         const DWORD start = GetTickCount();
         DWORD pause = 10;
         for (;;) {
+            if (!handle) {
+                ThrowWindowsError(Windows::ReopenItem(folder, path, DELETE, extra));
+                handle = extra.get();
+            }
             DWORD code = Windows::TryDeleteByHandle(handle, path, volume);
             if (code != ERROR_DIR_NOT_EMPTY || GetTickCount() - start >= kPendingEntriesWait ||
                 !OnlyEntriesGoingAway(folder, path, taken)) {
@@ -166,8 +168,7 @@ bool RemoveEmptyFolder(const Windows::FileItem& folder, const std::string& path,
             }
             Sleep(pause);
             pause = pause < 160 ? pause * 2 : 250;
-            ThrowWindowsError(Windows::ReopenItem(folder, path, DELETE, extra));
-            handle = extra.get();
+            handle = nullptr;
         }
     });
 }
@@ -225,10 +226,11 @@ public:
         while (!frames_.empty()) {
             Frame& frame = frames_.back();
             path_.resize(frame.pathLength);
-            if (!frame.listing.Next(name, listedAttributes, buffer_, &fileId)) {
-                // Paused before the fetch that would most likely find the
+            const bool stopAtLikelyEnd = frame.MayGoBeforeItsEnd();
+            if (!frame.listing.Next(name, listedAttributes, buffer_, &fileId, stopAtLikelyEnd)) {
+                // Stopped before the fetch that would most likely find the
                 // end: the folder goes now, or the listing goes on.
-                if (frame.listing.AtLikelyEnd()) {
+                if (stopAtLikelyEnd && frame.listing.AtLikelyEnd()) {
                     if (RemovedAtLikelyEnd(frame))
                         frames_.pop_back();
                     continue;
@@ -258,6 +260,12 @@ private:
         bool deleteRefused = false; // a delete tried before the listing's end was refused
 
         HANDLE Listed() const { return listingHandle ? listingHandle.get() : folder.handle.get(); }
+        // Whether the folder is deleted at its listing's likely end: once,
+        // through its own handle.
+        bool MayGoBeforeItsEnd() const
+        {
+            return !deleteRefused && folder.Has(DELETE) && Windows::IsFolder(folder.attributes);
+        }
     };
 
     // The folder at the walk's path: access granted, then listed.
@@ -273,18 +281,16 @@ private:
             frame.listing = Windows::HandleListing(frame.Listed(), path_);
         else if (!(frame.listingError = Windows::ReopenItem(frame.folder, path_, Windows::ListAccess, frame.listingHandle)))
             frame.listing = Windows::HandleListing(frame.Listed(), path_);
-        frame.listing.PauseAtLikelyEnd(frame.folder.Has(DELETE) && Windows::IsFolder(frame.folder.attributes));
         frames_.push_back(std::move(frame));
         return true;
     }
 
-    // The innermost folder, its listing paused at a likely end, is deleted
+    // The innermost folder, its listing stopped at a likely end, is deleted
     // without asking the listing for its end: a folder with entries left
     // refuses, and is then listed on. A refusal writes nothing; the folder's
     // removal at the listing's true end reports what still stands in its way.
     bool RemovedAtLikelyEnd(Frame& frame)
     {
-        frame.listing.PauseAtLikelyEnd(false);
         if (Windows::TryDeleteByHandle(frame.folder.handle.get(), path_, volume_) == ERROR_SUCCESS)
             return true;
         frame.deleteRefused = true;

@@ -96,10 +96,11 @@ bool HandleListing::Fetch(ListingBuffer& buffer)
     }
 }
 
-bool HandleListing::Next(std::wstring& name, DWORD& attributes, ListingBuffer& buffer, LONGLONG* fileId)
+bool HandleListing::Next(std::wstring& name, DWORD& attributes, ListingBuffer& buffer, LONGLONG* fileId,
+                         bool stopAtLikelyEnd)
 {
     while (next_ == pending_.size()) {
-        if (pauseAtLikelyEnd_ && AtLikelyEnd())
+        if (stopAtLikelyEnd && AtLikelyEnd())
             return false;
         if (!Fetch(buffer))
             return false;

@@ -61,16 +61,16 @@ public:
 
     // The next entry, fetching through `buffer` when the batch is used up;
     // false at the end. `fileId`, when asked, gets the entry's ID on its volume.
-    // Once asked to pause, it also answers false at a likely end, without the
-    // fetch that would tell.
-    bool Next(std::wstring& name, DWORD& attributes, ListingBuffer& buffer, LONGLONG* fileId = nullptr);
+    // With `stopAtLikelyEnd` it also answers false at a likely end, without
+    // the fetch that would tell.
+    bool Next(std::wstring& name, DWORD& attributes, ListingBuffer& buffer, LONGLONG* fileId = nullptr,
+              bool stopAtLikelyEnd = false);
 
     // Whether every entry of a batch that left room for more has been handed
     // out: the folder's end, as good as certain, though only another fetch
     // would prove it. Deleting the folder proves it as well, and saves the
     // fetch where the folder is then empty.
     bool AtLikelyEnd() const { return !ended_ && lastBatchShort_ && next_ == pending_.size(); }
-    void PauseAtLikelyEnd(bool pause) { pauseAtLikelyEnd_ = pause; }
 
     // Why the listing ended early; 0 when it listed everything.
     DWORD Error() const { return error_; }
@@ -88,7 +88,6 @@ private:
     bool restart_ = true;
     bool ended_ = true;
     bool lastBatchShort_ = false;
-    bool pauseAtLikelyEnd_ = false;
     DWORD error_ = 0;
     std::wstring names_;            // the batch's names back to back
     std::vector<Pending> pending_;  // and what else each of them needs

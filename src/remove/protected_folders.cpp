@@ -11,7 +11,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
-#include <cctype>
+#include <cstring>
 #include <initializer_list>
 #include <map>
 #include <vector>
@@ -424,13 +424,10 @@ std::optional<std::string> IdentityRefusal(const std::string& path, HANDLE top, 
         std::optional<Windows::FileIdentity> identity = Windows::IdentityAt(*above, true);
         if (!identity)
             continue;
-        std::string lowered = name;
-        std::transform(lowered.begin(), lowered.end(), lowered.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
         for (const Windows::ProtectedFolder& folder : folders) {
             if (folder.identity != identity)
                 continue;
-            if (folder.ownApplicationData && lowered == kSuiteFolder + 1 && LiftsContentsRule(folder, folders))
+            if (folder.ownApplicationData && _stricmp(name.c_str(), kSuiteFolder + 1) == 0 && LiftsContentsRule(folder, folders))
                 return std::nullopt;
             if (folder.withContents)
                 return "it lies inside the protected folder \"" + folder.path + "\"";
